@@ -1,0 +1,33 @@
+#include "design_dialog.h"
+
+#include <QKeyEvent>
+#include <QPushButton>
+
+#include <algorithm>
+
+void DesignDialog::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    case Qt::Key_Enter:
+    case Qt::Key_Return:
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void DesignDialog::applyTabOrder(std::vector<std::pair<int, QWidget*>> widgetsByTabIndex)
+{
+    std::stable_sort(widgetsByTabIndex.begin(), widgetsByTabIndex.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i + 1 < widgetsByTabIndex.size(); ++i)
+        QWidget::setTabOrder(widgetsByTabIndex[i].second, widgetsByTabIndex[i + 1].second);
+    if (!widgetsByTabIndex.empty())
+        widgetsByTabIndex.front().second->setFocus();
+}

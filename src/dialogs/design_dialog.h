@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDialog>
+
+#include <utility>
+#include <vector>
+
+// A dialog that behaves like a classic designed form:
+// - no default or cancel button: Escape does nothing, and Enter presses only the button that
+//   has the focus (QDialog would otherwise promote an auto-default button and press it from any
+//   text box, and close on Escape);
+// - every dialog button is plain (not auto-default) for the same reason;
+// - the focus order follows the design's tab indexes.
+class DesignDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    using QDialog::QDialog;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+    // Chains the widgets in ascending tab index and gives the first one the focus.
+    static void applyTabOrder(std::vector<std::pair<int, QWidget*>> widgetsByTabIndex);
+};

@@ -1,0 +1,77 @@
+#include "frm_about.h"
+
+#include "main_window/design_scale.h"
+#include "main_window/product_info.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+using design::TwipsRect;
+
+constexpr double kClientWidth = 5475;
+constexpr double kClientHeight = 3090;
+constexpr double kDesignLeft = 5250; // client area's top-left corner on the screen
+constexpr double kDesignTop = 4095;
+
+struct AboutLabel
+{
+    const char* name;
+    QString caption;
+    TwipsRect rect;
+};
+
+QLabel* addLabel(QWidget* frame, const DesignScale& scale, const AboutLabel& spec)
+{
+    auto* label = new QLabel(spec.caption, frame);
+    label->setObjectName(QLatin1String(spec.name));
+    label->setTextFormat(Qt::PlainText);
+    scale.place(label, spec.rect);
+    return label;
+}
+
+} // namespace
+
+frmAbout::frmAbout(QWidget* parent) : DesignDialog(parent)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("About Lexivo Dictionary"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setFont(designFont(design_font::kWindow));
+
+    const DesignScale scale(this);
+    setGeometry(QRect(QPoint(scale.x(kDesignLeft), scale.y(kDesignTop)),
+                      scale.size(kClientWidth, kClientHeight)));
+
+    // The leading blanks are part of the captions: they centre the text in the frame.
+    auto* upper = new QGroupBox(this);
+    upper->setObjectName(QStringLiteral("Frame2"));
+    scale.place(upper, {240, 0, 3735, 1455});
+    addLabel(upper, scale, {"Label1", QStringLiteral("         Lexivo Dictionary II"), {720, 360, 2295, 255}});
+    addLabel(upper, scale, {"Label3", QStringLiteral("              version 1.1"), {720, 600, 2175, 255}});
+    addLabel(upper, scale, {"Label2", QStringLiteral("       All rights reserved."), {720, 960, 2295, 255}});
+
+    auto* lower = new QGroupBox(this);
+    lower->setObjectName(QStringLiteral("Frame1"));
+    scale.place(lower, {240, 1440, 3735, 1455});
+    addLabel(lower, scale, {"Label4", QStringLiteral("Contact points are:"), {120, 360, 3135, 255}});
+    addLabel(lower, scale,
+             {"Label5", QStringLiteral("Url:     ") + product::makerWebsite(), {120, 600, 3255, 255}});
+    addLabel(lower, scale,
+             {"Label6", QStringLiteral("Email: ") + product::supportEmail(), {120, 840, 3135, 255}});
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setAutoDefault(false);
+    scale.place(ok, {4080, 240, 1335, 375});
+    connect(ok, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    applyTabOrder({{0, ok}});
+}
+
+void frmAbout::cmdOK_Click()
+{
+    accept();
+}

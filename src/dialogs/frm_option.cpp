@@ -1,0 +1,186 @@
+#include "frm_option.h"
+
+#include "canned_templates.h"
+#include "frm_suggestion.h"
+#include "main_window/center_form.h"
+#include "main_window/design_scale.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <limits>
+
+namespace {
+
+using design::TwipsRect;
+
+constexpr double kClientWidth = 11955;
+constexpr double kClientHeight = 5265;
+
+// One row of the dialog: a label, a text box and, except for the home page, a "Select" button.
+struct FieldRow
+{
+    QueryKey key;
+    const char* labelName;
+    const char* caption;
+    TwipsRect label;
+    int labelTab;
+    const char* fieldName;
+    TwipsRect field;
+    int fieldTab;
+    const char* selectName; // nullptr: no "Select" button
+    double selectTop;
+    int selectTab;
+    void (frmOption::*select)();
+};
+
+// In design order; Home's text box reaches to the right edge of the "Select" buttons.
+const FieldRow kRows[] = {
+    {QueryKey::Home, "Label7", "Home page:", {240, 360, 1695, 375}, 21, "txtHome",
+     {2040, 360, 9735, 420}, 20, nullptr, 0, 0, nullptr},
+    {QueryKey::Chinese, "Label1", "Chinese:", {240, 990, 975, 375}, 0, "txtChinese",
+     {2040, 960, 8895, 420}, 1, "cmdChinese", 960, 14, &frmOption::cmdChinese_Click},
+    {QueryKey::English, "Label2", "English:", {240, 1560, 975, 375}, 3, "txtEnglish",
+     {2040, 1560, 8895, 420}, 13, "cmdEnglish", 1560, 15, &frmOption::cmdEnglish_Click},
+    {QueryKey::Thesaurus, "Label3", "Thesaurus:", {240, 2190, 1215, 375}, 5, "txtThesaurus",
+     {2040, 2160, 8895, 420}, 4, "cmdThesaurus", 2160, 16, &frmOption::cmdThesaurus_Click},
+    {QueryKey::Japanese, "Label4", "Japanese:", {240, 2760, 1215, 375}, 7, "txtJapanese",
+     {2040, 2760, 8895, 420}, 6, "cmdJapanese", 2760, 17, &frmOption::cmdJapanese_Click},
+    {QueryKey::ChiComputer, "Label5", "Computer (Chi):", {240, 3390, 1695, 375}, 9,
+     "txtChiComputer", {2040, 3360, 8895, 420}, 8, "cmdChiComputer", 3360, 18, &frmOption::cmdChiComputer_Click},
+    {QueryKey::EngComputer, "Label6", "Computer (Eng):", {240, 3960, 1815, 375}, 11,
+     "txtEngComputer", {2040, 3960, 8895, 420}, 10, "cmdEngComputer", 3960, 19, &frmOption::cmdEngComputer_Click},
+};
+
+constexpr double kSelectLeft = 11040;
+constexpr double kSelectWidth = 735;
+constexpr double kSelectHeight = 420;
+
+std::size_t slot(QueryKey key)
+{
+    return static_cast<std::size_t>(key);
+}
+
+} // namespace
+
+frmOption::frmOption(QWidget* parent) : DesignDialog(parent)
+{
+    setObjectName(QStringLiteral("frmOption"));
+    setWindowTitle(QStringLiteral("Online Dictionary Query String"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setFont(designFont(design_font::kWindow));
+    buildDesign();
+}
+
+void frmOption::buildDesign()
+{
+    const DesignScale scale(this);
+    resize(scale.size(kClientWidth, kClientHeight));
+
+    const QFont fieldFont = designFont(design_font::kLarge);
+    std::vector<std::pair<int, QWidget*>> tabOrder;
+    for (const FieldRow& row : kRows) {
+        auto* label = new QLabel(QString::fromLatin1(row.caption), this);
+        label->setObjectName(QLatin1String(row.labelName));
+        label->setFont(fieldFont);
+        scale.place(label, row.label);
+
+        auto* field = new QLineEdit(this);
+        field->setObjectName(QLatin1String(row.fieldName));
+        field->setFont(fieldFont);
+        field->setMaxLength(std::numeric_limits<int>::max()); // QLineEdit's default is 32767
+        scale.place(field, row.field);
+        label->setBuddy(field); // screen readers announce the field by its label
+        m_fields[slot(row.key)] = field;
+        tabOrder.emplace_back(row.fieldTab, field);
+
+        if (row.selectName) {
+            auto* select = new QPushButton(QStringLiteral("Select"), this);
+            select->setObjectName(QLatin1String(row.selectName));
+            select->setAutoDefault(false);
+            scale.place(select, {kSelectLeft, row.selectTop, kSelectWidth, kSelectHeight});
+            m_selectButtons[slot(row.key)] = select;
+            connect(select, &QPushButton::clicked, this, row.select);
+            tabOrder.emplace_back(row.selectTab, select);
+        }
+    }
+
+    auto* save = new QPushButton(QStringLiteral("Save"), this);
+    save->setObjectName(QStringLiteral("cmdSave"));
+    save->setAutoDefault(false);
+    scale.place(save, {2040, 4560, 1335, 495});
+    tabOrder.emplace_back(2, save);
+    connect(save, &QPushButton::clicked, this, &frmOption::cmdSave_Click);
+
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    cancel->setAutoDefault(false);
+    scale.place(cancel, {3600, 4560, 1335, 495});
+    tabOrder.emplace_back(12, cancel);
+    connect(cancel, &QPushButton::clicked, this, &frmOption::cmdCancel_Click);
+
+    applyTabOrder(std::move(tabOrder));
+}
+
+QLineEdit* frmOption::field(QueryKey key) const
+{
+    return m_fields[slot(key)];
+}
+
+QString frmOption::text(QueryKey key) const
+{
+    return field(key)->text();
+}
+
+QueryStringSet frmOption::values() const
+{
+    QueryStringSet values;
+    for (const QueryKey key : kQueryKeys)
+        values[key] = text(key);
+    return values;
+}
+
+void frmOption::setValues(const QueryStringSet& values)
+{
+    for (const QueryKey key : kQueryKeys)
+        field(key)->setText(values[key]);
+}
+
+QPushButton* frmOption::selectButton(QueryKey key) const
+{
+    return m_selectButtons[slot(key)];
+}
+
+void frmOption::cmdSave_Click()
+{
+    bSaveFlag = true;
+    hide();
+}
+
+void frmOption::cmdCancel_Click()
+{
+    hide();
+}
+
+void frmOption::cmdChinese_Click() { selectProvider(QueryKey::Chinese); }
+void frmOption::cmdEnglish_Click() { selectProvider(QueryKey::English); }
+void frmOption::cmdThesaurus_Click() { selectProvider(QueryKey::Thesaurus); }
+void frmOption::cmdJapanese_Click() { selectProvider(QueryKey::Japanese); }
+void frmOption::cmdChiComputer_Click() { selectProvider(QueryKey::ChiComputer); }
+void frmOption::cmdEngComputer_Click() { selectProvider(QueryKey::EngComputer); }
+
+void frmOption::selectProvider(QueryKey key)
+{
+    // A fresh dialog each time, so no box is ticked when it opens.
+    frmSuggestion suggestion(key);
+    suggestion.bSaveFlag = false;
+    CenterForm(suggestion);
+    suggestion.exec();
+    if (!suggestion.bSaveFlag)
+        return;
+    if (const std::optional<QString> chosen =
+            canned_templates::selectedTemplate(key, suggestion.tickedBoxes()))
+        field(key)->setText(*chosen);
+}

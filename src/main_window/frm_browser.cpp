@@ -1,0 +1,348 @@
+#include "frm_browser.h"
+
+#include "design_scale.h"
+#include "dialogs/canned_templates.h"
+#include "dialogs/frm_about.h"
+#include "dialogs/frm_option.h"
+#include "interval_timer.h"
+#include "product_info.h"
+#include "settings/query_string_command.h"
+#include "settings/settings_file.h"
+#include "simple_status_bar.h"
+#include "status_dots.h"
+#include "url_template.h"
+#include "web_browser_control.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace {
+
+using design::TwipsRect;
+
+constexpr double kClientWidth = 13155;
+constexpr double kClientHeight = 10395;
+constexpr double kDesignLeft = 1050; // client area's top-left corner on the screen
+constexpr double kDesignTop = 750;
+
+constexpr double kRowTop = 240;
+constexpr double kRowHeight = 495;
+constexpr double kBrowserLeft = 120;
+constexpr double kBrowserTop = 960;
+constexpr double kStatusBarHeight = 420;
+constexpr int kDotInterval = 1000; // ms
+
+// The six lookup buttons, left to right (which is also their tab order).
+struct LookupButton
+{
+    const char* name;
+    const char* caption;
+    QueryKey key;
+    double fontSize;
+    void (frmBrowser::*click)();
+};
+
+const LookupButton kLookupButtons[layout::kLookupButtonCount] = {
+    {"cmdEn2Ch", "Chinese", QueryKey::Chinese, design_font::kMedium, &frmBrowser::cmdEn2Ch_Click},
+    {"cmdEn2En", "English", QueryKey::English, design_font::kMedium, &frmBrowser::cmdEn2En_Click},
+    {"cmdEn2Th", "Thesaurus", QueryKey::Thesaurus, design_font::kMedium,
+     &frmBrowser::cmdEn2Th_Click},
+    {"cmdEn2Jp", "Jananese", QueryKey::Japanese, design_font::kMedium,
+     &frmBrowser::cmdEn2Jp_Click},
+    {"cmdChiComputer", "Computer (Chi)", QueryKey::ChiComputer, design_font::kWindow,
+     &frmBrowser::cmdChiComputer_Click},
+    {"cmdEngComputer", "Computer (Eng)", QueryKey::EngComputer, design_font::kWindow,
+     &frmBrowser::cmdEngComputer_Click},
+};
+
+layout::MainRow designRow()
+{
+    layout::MainRow row;
+    row.wordLeft = 960;
+    row.wordWidth = 4095;
+    for (int i = 0; i < layout::kLookupButtonCount; ++i) {
+        row.buttonLeft[i] = 5160.0f + 1320.0f * float(i);
+        row.buttonWidth[i] = 1215;
+    }
+    row.browserWidth = 12855;
+    row.browserHeight = 8895;
+    return row;
+}
+
+// Keeps the status bar docked to the bottom of the client area, full width.
+class ClientArea : public QWidget
+{
+public:
+    using QWidget::QWidget;
+    QWidget* dockedBottom = nullptr;
+    int dockedHeight = 0;
+
+protected:
+    void resizeEvent(QResizeEvent*) override
+    {
+        if (dockedBottom)
+            dockedBottom->setGeometry(0, height() - dockedHeight, width(), dockedHeight);
+    }
+};
+
+} // namespace
+
+frmBrowser::frmBrowser(const QString& programFolder, std::unique_ptr<WebBrowserControl> browser,
+                       QWidget* parent)
+    : QMainWindow(parent), m_browser(std::move(browser)), m_row(designRow())
+{
+    setObjectName(QStringLiteral("frmBrowser"));
+    setWindowTitle(QStringLiteral("Lexivo Dictionary II v1.1"));
+    setFont(designFont(design_font::kWindow));
+    buildDesign();
+    buildMenus();
+
+    // Program folder, platform separator, "session" — added even after a trailing separator.
+    strSessionPath = programFolder + QDir::separator() + QStringLiteral("session");
+    Form_Load();
+    placeAtDesignPosition();
+}
+
+frmBrowser::~frmBrowser() = default;
+
+QString frmBrowser::settingsFilePath() const
+{
+    return strSessionPath + QDir::separator() + settings_file::fileName();
+}
+
+void frmBrowser::buildDesign()
+{
+    const DesignScale scale(this);
+    auto* client = new ClientArea(this);
+    client->setObjectName(QStringLiteral("clientArea"));
+    m_client = client;
+    setCentralWidget(client);
+
+    Timer1 = new IntervalTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    connect(Timer1, &IntervalTimer::timeout, this, &frmBrowser::Timer1_Timer);
+
+    auto makeButton = [&](int i) {
+        const LookupButton& spec = kLookupButtons[i];
+        auto* button = new QPushButton(QString::fromLatin1(spec.caption), client);
+        button->setObjectName(QLatin1String(spec.name));
+        button->setFont(designFont(spec.fontSize));
+        m_lookupButtons[i] = button;
+        connect(button, &QPushButton::clicked, this, spec.click);
+    };
+    // Created in design order, which sets their stacking: the last five buttons right to left,
+    // the browser, the status bar, the word box, the first button, the label.
+    for (int i = layout::kLookupButtonCount - 1; i > 0; --i)
+        makeButton(i);
+
+    WebBrowser1 = m_browser->view();
+    WebBrowser1->setParent(client);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    connect(m_browser.get(), &WebBrowserControl::BeforeNavigate2, this,
+            &frmBrowser::WebBrowser1_BeforeNavigate2);
+    connect(m_browser.get(), &WebBrowserControl::NewWindow2, this,
+            &frmBrowser::WebBrowser1_NewWindow2);
+    connect(m_browser.get(), &WebBrowserControl::DocumentComplete, this,
+            &frmBrowser::WebBrowser1_DocumentComplete);
+
+    StatusBar1 = new SimpleStatusBar(client);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    client->dockedBottom = StatusBar1;
+    client->dockedHeight = scale.y(kStatusBarHeight);
+
+    txtWord = new QLineEdit(client);
+    txtWord->setObjectName(QStringLiteral("txtWord"));
+    txtWord->setFont(designFont(design_font::kXLarge));
+    txtWord->setMaxLength(std::numeric_limits<int>::max()); // QLineEdit's default is 32767
+
+    makeButton(0);
+
+    Label2 = new QLabel(QStringLiteral("Word:"), client);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setFont(designFont(design_font::kXLarge));
+    scale.place(Label2, {120, 270, 855, 375});
+
+    QWidget::setTabOrder(txtWord, m_lookupButtons[0]);
+    for (int i = 0; i + 1 < layout::kLookupButtonCount; ++i)
+        QWidget::setTabOrder(m_lookupButtons[i], m_lookupButtons[i + 1]);
+    QWidget::setTabOrder(m_lookupButtons[layout::kLookupButtonCount - 1], WebBrowser1);
+    txtWord->setFocus();
+
+    resize(scale.size(kClientWidth, kClientHeight));
+    applyRowLayout();
+}
+
+void frmBrowser::buildMenus()
+{
+    QMenu* mnuDictionary = menuBar()->addMenu(QStringLiteral("Option"));
+    mnuDictionary->setObjectName(QStringLiteral("mnuDictionary"));
+    QAction* mnuQueryString = mnuDictionary->addAction(QStringLiteral("Online Dictionary Query String"));
+    mnuQueryString->setObjectName(QStringLiteral("mnuQueryString"));
+    connect(mnuQueryString, &QAction::triggered, this, &frmBrowser::mnuQueryString_Click);
+    mnuDictionary->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
+    QAction* mnuExit = mnuDictionary->addAction(QStringLiteral("Exit"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    connect(mnuExit, &QAction::triggered, this, &frmBrowser::mnuExit_Click);
+
+    QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* mnuWebsite = mnuHelp->addAction(QStringLiteral("Website"));
+    mnuWebsite->setObjectName(QStringLiteral("mnuWebsite"));
+    connect(mnuWebsite, &QAction::triggered, this, &frmBrowser::mnuWebsite_Click);
+    mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
+    QAction* mnuAbout = mnuHelp->addAction(QStringLiteral("About"));
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    connect(mnuAbout, &QAction::triggered, this, &frmBrowser::mnuAbout_Click);
+}
+
+// The design gives the client area (below the menu bar); the window's own geometry includes
+// the menu bar, so it starts that much higher and is that much taller.
+void frmBrowser::placeAtDesignPosition()
+{
+    const DesignScale scale(this);
+    const int menuHeight = menuBar()->sizeHint().height();
+    setGeometry(scale.x(kDesignLeft), scale.y(kDesignTop) - menuHeight, scale.x(kClientWidth),
+                scale.y(kClientHeight) + menuHeight);
+}
+
+void frmBrowser::Form_Load()
+{
+    // A file named "session" counts as present. When the folder cannot be made (a read-only
+    // program folder) the program still runs; saving will report the failure.
+    if (!QFileInfo::exists(strSessionPath))
+        QDir().mkdir(strSessionPath);
+
+    m_option = std::make_unique<frmOption>();
+
+    const QString settingsFile = settingsFilePath();
+    if (QFileInfo(settingsFile).isFile()) {
+        QString text; // stays empty when the file cannot be read
+        settings_file::ReadTextFile(settingsFile, text);
+        m_option->setValues(settings_file::parse(text));
+    } else {
+        m_option->setValues(canned_templates::defaults());
+    }
+
+    strCurrentURL = m_option->text(QueryKey::Home);
+    m_browser->Navigate(strCurrentURL);
+}
+
+void frmBrowser::Form_Unload()
+{
+    m_option.reset();
+}
+
+void frmBrowser::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmBrowser::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmBrowser::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // Minimising reports no resize; restoring may not either when the size is unchanged.
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void frmBrowser::Form_Resize()
+{
+    const DesignScale scale(this);
+    const QSize client = isMinimized() ? QSize(0, 0) : m_client->size();
+    // With no window manager there is no frame: the outer size is the window's own.
+    const QSize outer = frameGeometry().size();
+    m_row = layout::fitMainRow(m_row, {scale.twipsX(client.width()), scale.twipsY(client.height())},
+                               {scale.twipsX(outer.width()), scale.twipsY(outer.height())});
+    applyRowLayout();
+}
+
+void frmBrowser::applyRowLayout()
+{
+    const DesignScale scale(this);
+    scale.place(txtWord, {m_row.wordLeft, kRowTop, m_row.wordWidth, kRowHeight});
+    for (int i = 0; i < layout::kLookupButtonCount; ++i)
+        scale.place(m_lookupButtons[i],
+                    {m_row.buttonLeft[i], kRowTop, m_row.buttonWidth[i], kRowHeight});
+    scale.place(WebBrowser1, {kBrowserLeft, kBrowserTop, m_row.browserWidth, m_row.browserHeight});
+}
+
+void frmBrowser::cmdEn2Ch_Click() { lookup(QueryKey::Chinese); }
+void frmBrowser::cmdEn2En_Click() { lookup(QueryKey::English); }
+void frmBrowser::cmdEn2Th_Click() { lookup(QueryKey::Thesaurus); }
+void frmBrowser::cmdEn2Jp_Click() { lookup(QueryKey::Japanese); }
+void frmBrowser::cmdChiComputer_Click() { lookup(QueryKey::ChiComputer); }
+void frmBrowser::cmdEngComputer_Click() { lookup(QueryKey::EngComputer); }
+
+void frmBrowser::lookup(QueryKey key)
+{
+    // The word and the template are read afresh on every click, so saved settings apply at once.
+    const std::optional<QString> address =
+        url_template::lookupAddress(txtWord->text(), m_option->text(key));
+    if (address)
+        GoToUrl(*address);
+}
+
+void frmBrowser::GoToUrl(const QString& address)
+{
+    strCurrentURL = address;
+    StatusBar1->setSimpleText(QStringLiteral("goto ") + address);
+    m_browser->Navigate(address);
+}
+
+void frmBrowser::mnuWebsite_Click()
+{
+    GoToUrl(product::makerWebsite());
+}
+
+void frmBrowser::mnuQueryString_Click()
+{
+    runQueryStringCommand(*m_option, settingsFilePath(), this);
+}
+
+void frmBrowser::mnuAbout_Click()
+{
+    frmAbout about;
+    about.exec();
+}
+
+void frmBrowser::mnuExit_Click()
+{
+    close(); // runs Form_Unload
+    QCoreApplication::quit();
+}
+
+void frmBrowser::WebBrowser1_BeforeNavigate2(const QString& url, bool& /*cancel*/)
+{
+    StatusBar1->setSimpleText(QStringLiteral("Going to ") + url + QStringLiteral("..."));
+    Timer1->setInterval(kDotInterval);
+    Timer1->setEnabled(true);
+}
+
+void frmBrowser::WebBrowser1_NewWindow2(bool& cancel)
+{
+    cancel = true;
+}
+
+void frmBrowser::WebBrowser1_DocumentComplete(const QString& /*url*/)
+{
+    Timer1->setEnabled(false);
+    StatusBar1->setSimpleText(QString());
+}
+
+void frmBrowser::Timer1_Timer()
+{
+    StatusBar1->setSimpleText(status_dots::nextTick(StatusBar1->SimpleText()));
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+// The main window. How a lookup flows through it:
+//
+//   txtWord ──┐
+//             ├─> url_template::lookupAddress ─> GoToUrl ─> "goto <address>" in StatusBar1
+//   frmOption ┘   (trim, %firstchar, %word)        │
+//   (template                                      v
+//    fields)                                 WebBrowser1.Navigate
+//                                                  │
+//        BeforeNavigate2 ─> "Going to <url>..." + Timer1 on (1 s) ─> dots grow each tick
+//        DocumentComplete ─> Timer1 off, status text cleared
+//        NewWindow2 ─> refused
+//
+// The settings live in frmOption's seven text boxes for the whole run; they are read from
+// <program folder>/session/lexivo.xml at start and written only when the user saves them.
+
+#include "form_layout.h"
+#include "settings/query_string_set.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class IntervalTimer;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class SimpleStatusBar;
+class WebBrowserControl;
+class frmOption;
+
+class frmBrowser : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // programFolder is where the program lives; the session folder is made beside it.
+    frmBrowser(const QString& programFolder, std::unique_ptr<WebBrowserControl> browser,
+               QWidget* parent = nullptr);
+    ~frmBrowser() override;
+
+    QString strSessionPath;
+    QString strCurrentURL;
+
+    QString settingsFilePath() const;
+    frmOption* options() const { return m_option.get(); }
+    SimpleStatusBar* statusBar1() const { return StatusBar1; }
+    IntervalTimer* timer1() const { return Timer1; }
+    const layout::MainRow& rowLayout() const { return m_row; }
+
+    // Lookup buttons.
+    void cmdEn2Ch_Click();
+    void cmdEn2En_Click();
+    void cmdEn2Th_Click();
+    void cmdEn2Jp_Click();
+    void cmdChiComputer_Click();
+    void cmdEngComputer_Click();
+
+    // Menu commands.
+    void mnuQueryString_Click();
+    void mnuExit_Click();
+    void mnuWebsite_Click();
+    void mnuAbout_Click();
+
+    // Browser events and the status animation.
+    void WebBrowser1_BeforeNavigate2(const QString& url, bool& cancel);
+    void WebBrowser1_NewWindow2(bool& cancel);
+    void WebBrowser1_DocumentComplete(const QString& url);
+    void Timer1_Timer();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildDesign();
+    void buildMenus();
+    void placeAtDesignPosition();
+    void Form_Load();
+    void Form_Unload();
+    void Form_Resize();
+    void applyRowLayout();
+    void dockStatusBar();
+    void lookup(QueryKey key);
+    void GoToUrl(const QString& address);
+
+    QWidget* m_client = nullptr; // the client area below the menu bar
+    std::unique_ptr<WebBrowserControl> m_browser;
+    std::unique_ptr<frmOption> m_option;
+    layout::MainRow m_row;
+
+    IntervalTimer* Timer1 = nullptr;
+    QLineEdit* txtWord = nullptr;
+    QLabel* Label2 = nullptr;
+    std::array<QPushButton*, layout::kLookupButtonCount> m_lookupButtons{};
+    QWidget* WebBrowser1 = nullptr;
+    SimpleStatusBar* StatusBar1 = nullptr;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+// A timer with the classic Interval/Enabled pair: it ticks only while it is enabled AND has a
+// non-zero interval. (A QTimer started with interval 0 would fire on every event-loop pass.)
+class IntervalTimer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit IntervalTimer(QObject* parent = nullptr);
+
+    int interval() const { return m_interval; }
+    void setInterval(int milliseconds);
+    bool isEnabled() const { return m_enabled; }
+    void setEnabled(bool enabled);
+    bool isTicking() const { return m_timer.isActive(); }
+
+Q_SIGNALS:
+    void timeout();
+
+private:
+    void apply();
+
+    QTimer m_timer;
+    int m_interval = 0;
+    bool m_enabled = true;
+};

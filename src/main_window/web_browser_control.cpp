@@ -1,0 +1,3 @@
+#include "web_browser_control.h"
+
+WebBrowserControl::~WebBrowserControl() = default;

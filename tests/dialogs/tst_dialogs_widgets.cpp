@@ -1,0 +1,357 @@
+// The options dialog, the provider suggestion dialogs with the Select flow, and the About box.
+#include "dialogs/canned_templates.h"
+#include "dialogs/frm_about.h"
+#include "dialogs/frm_option.h"
+#include "dialogs/frm_suggestion.h"
+#include "main_window/design_units.h"
+#include "modal_driver.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+Q_DECLARE_METATYPE(QueryKey)
+
+namespace {
+
+int pixels(double twips)
+{
+    return design::twipsToPixels(twips, 96);
+}
+
+void click(QWidget* dialog, const char* name)
+{
+    auto* button = childNamed<QPushButton>(dialog, name);
+    QVERIFY2(button, name);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QStringList focusCycle(QWidget* first, int count)
+{
+    QStringList names;
+    QWidget* w = first;
+    for (int i = 0; i < count; ++i) {
+        names << w->objectName();
+        do
+            w = w->nextInFocusChain();
+        while (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(first->window()) || w->isWindow());
+    }
+    return names;
+}
+
+} // namespace
+
+class DialogsWidgetsTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+
+    void optionDesign();
+    void optionSaveAndCancel_data();
+    void optionSaveAndCancel();
+    void optionKeysDoNotCloseIt();
+
+    void suggestionDesign_data();
+    void suggestionDesign();
+    void suggestionFlags_data();
+    void suggestionFlags();
+    void suggestionEnterPressesFocusedButtonOnly();
+
+    void selectWritesTheTickedTemplate_data();
+    void selectWritesTheTickedTemplate();
+    void selectReopensUnticked();
+
+    void aboutBox();
+    void aboutClosesByOkOrCloseBox_data();
+    void aboutClosesByOkOrCloseBox();
+};
+
+void DialogsWidgetsTest::initTestCase()
+{
+    QWidget probe;
+    if (probe.logicalDpiX() != 96)
+        QSKIP("needs a 96 dpi screen (the offscreen platform)");
+}
+
+void DialogsWidgetsTest::cleanup()
+{
+    QTRY_COMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+void DialogsWidgetsTest::optionDesign()
+{
+    frmOption option;
+    QCOMPARE(option.windowTitle(), QStringLiteral("Online Dictionary Query String"));
+    QCOMPARE(option.size(), QSize(pixels(11955), pixels(5265)));
+    QCOMPARE(option.selectButton(QueryKey::Home), nullptr);
+    QCOMPARE(option.field(QueryKey::Home)->geometry(),
+             QRect(pixels(2040), pixels(360), pixels(9735), pixels(420)));
+    QCOMPARE(option.field(QueryKey::Home)->font().pointSizeF(), 12.0);
+    QCOMPARE(childNamed<QLabel>(&option, "Label6")->text(), QStringLiteral("Computer (Eng):"));
+    QCOMPARE(childNamed<QLabel>(&option, "Label6")->buddy(), option.field(QueryKey::EngComputer));
+    QCOMPARE(childNamed<QPushButton>(&option, "cmdSave")->font().pointSizeF(), 8.25);
+    QCOMPARE(option.selectButton(QueryKey::EngComputer)->geometry(),
+             QRect(pixels(11040), pixels(3960), pixels(735), pixels(420)));
+    QCOMPARE(focusCycle(option.field(QueryKey::Chinese), 15),
+             (QStringList{"txtChinese", "cmdSave", "txtThesaurus", "txtJapanese", "txtChiComputer",
+                          "txtEngComputer", "cmdCancel", "txtEnglish", "cmdChinese", "cmdEnglish",
+                          "cmdThesaurus", "cmdJapanese", "cmdChiComputer", "cmdEngComputer",
+                          "txtHome"}));
+    QCOMPARE(option.field(QueryKey::Home)->maxLength(), std::numeric_limits<int>::max());
+}
+
+void DialogsWidgetsTest::optionSaveAndCancel_data()
+{
+    QTest::addColumn<int>("how"); // 0 Save, 1 Cancel, 2 close box
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("Save") << 0 << true;
+    QTest::newRow("Cancel") << 1 << false;
+    QTest::newRow("close box") << 2 << false;
+}
+
+void DialogsWidgetsTest::optionSaveAndCancel()
+{
+    QFETCH(int, how);
+    QFETCH(bool, saved);
+    frmOption option;
+    option.setValues(canned_templates::defaults());
+    option.bSaveFlag = false;
+    whenModal([how](QWidget* dialog) {
+        if (how == 0)
+            click(dialog, "cmdSave");
+        else if (how == 1)
+            click(dialog, "cmdCancel");
+        else
+            dialog->close();
+    });
+    option.exec();
+    QCOMPARE(option.bSaveFlag, saved);
+    QVERIFY(option.isHidden());
+    QCOMPARE(option.values(), canned_templates::defaults()); // still loaded, fields kept
+}
+
+void DialogsWidgetsTest::optionKeysDoNotCloseIt()
+{
+    frmOption option;
+    bool stillOpen = false;
+    whenModal([&](QWidget* dialog) {
+        QLineEdit* edit = childNamed<QLineEdit>(dialog, "txtChinese");
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QTest::keyClick(edit, Qt::Key_Return);
+        stillOpen = dialog->isVisible();
+        click(dialog, "cmdCancel");
+    });
+    option.exec();
+    QVERIFY(stillOpen);
+    QVERIFY(!option.bSaveFlag);
+}
+
+void DialogsWidgetsTest::suggestionDesign_data()
+{
+    QTest::addColumn<QueryKey>("key");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("height");
+    QTest::newRow("Chinese") << QueryKey::Chinese << "frmChinese" << 2295;
+    QTest::newRow("English") << QueryKey::English << "frmEnglish" << 1725;
+    QTest::newRow("Thesaurus") << QueryKey::Thesaurus << "frmThesaurus" << 1725;
+    QTest::newRow("Japanese") << QueryKey::Japanese << "frmJapanese" << 1725;
+    QTest::newRow("ChiComputer") << QueryKey::ChiComputer << "frmChiComputer" << 1725;
+    QTest::newRow("EngComputer") << QueryKey::EngComputer << "frmEngComputer" << 1725;
+}
+
+void DialogsWidgetsTest::suggestionDesign()
+{
+    QFETCH(QueryKey, key);
+    QFETCH(QString, name);
+    QFETCH(int, height);
+    frmSuggestion dialog(key);
+    QCOMPARE(dialog.objectName(), name);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Select Online Dictionary Provider Suggestion"));
+    QCOMPARE(dialog.size(), QSize(pixels(7455), pixels(height)));
+    QVERIFY(childNamed<QGroupBox>(&dialog, "Frame1"));
+
+    for (const canned_templates::Provider& provider : canned_templates::providersFor(key)) {
+        const QByteArray number = QByteArray::number(provider.checkBox);
+        auto* check = childNamed<QCheckBox>(&dialog, ("Check" + number).constData());
+        auto* label = childNamed<QLabel>(&dialog, ("Label" + number).constData());
+        QVERIFY(check && label);
+        QVERIFY(!check->isChecked());
+        QVERIFY(check->text().isEmpty());
+        QCOMPARE(label->text(), QString::fromLatin1(provider.name));
+        QCOMPARE(label->buddy(), check);
+        const int top = pixels(240 + 480 * (provider.row - 1));
+        QCOMPARE(check->geometry(), QRect(pixels(120), top, pixels(255), pixels(255)));
+        QCOMPARE(label->y(), top);
+        QCOMPARE(label->font().pointSizeF(), 12.0);
+    }
+    QCOMPARE(dialog.findChildren<QCheckBox*>().size(),
+             int(canned_templates::providersFor(key).size()));
+    QCOMPARE(focusCycle(childNamed<QWidget>(&dialog, "cmdOK"), 2),
+             (QStringList{"cmdOK", "cmdCancel"}));
+    if (key == QueryKey::Chinese) {
+        // The middle row is Check3, the bottom row Check2.
+        QCOMPARE(childNamed<QLabel>(&dialog, "Label3")->text(), QStringLiteral("Yahoo Dictionary (China)"));
+        QVERIFY(childNamed<QCheckBox>(&dialog, "Check3")->y() < childNamed<QCheckBox>(&dialog, "Check2")->y());
+    }
+}
+
+void DialogsWidgetsTest::suggestionFlags_data()
+{
+    QTest::addColumn<int>("how"); // 0 OK, 1 Cancel, 2 close box
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("OK") << 0 << true;
+    QTest::newRow("Cancel") << 1 << false;
+    QTest::newRow("close box") << 2 << false;
+}
+
+void DialogsWidgetsTest::suggestionFlags()
+{
+    QFETCH(int, how);
+    QFETCH(bool, saved);
+    frmSuggestion dialog(QueryKey::English);
+    whenModal([how](QWidget* d) {
+        childNamed<QCheckBox>(d, "Check1")->setChecked(true);
+        childNamed<QCheckBox>(d, "Check2")->setChecked(true);
+        if (how == 0)
+            click(d, "cmdOK");
+        else if (how == 1)
+            click(d, "cmdCancel");
+        else
+            d->close();
+    });
+    dialog.exec();
+    QCOMPARE(dialog.bSaveFlag, saved);
+    QCOMPARE(dialog.tickedBoxes(), (std::vector<bool>{true, true})); // the dialog does not narrow
+}
+
+void DialogsWidgetsTest::suggestionEnterPressesFocusedButtonOnly()
+{
+    frmSuggestion dialog(QueryKey::Japanese);
+    bool escapeKeptItOpen = false;
+    whenModal([&](QWidget* d) {
+        QTest::keyClick(d, Qt::Key_Escape);
+        escapeKeptItOpen = d->isVisible();
+        QCOMPARE(QApplication::focusWidget(), childNamed<QWidget>(d, "cmdOK"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    dialog.exec();
+    QVERIFY(escapeKeptItOpen);
+    QVERIFY(dialog.bSaveFlag);
+}
+
+void DialogsWidgetsTest::selectWritesTheTickedTemplate_data()
+{
+    QTest::addColumn<QueryKey>("key");
+    QTest::addColumn<QStringList>("tick");
+    QTest::addColumn<bool>("confirm");
+    QTest::addColumn<QString>("expected"); // null: unchanged
+
+    const auto tmpl = [](QueryKey key, int box) {
+        return canned_templates::templateOf(canned_templates::providersFor(key).at(std::size_t(box - 1)));
+    };
+    QTest::newRow("Hong Kong + OK88") << QueryKey::Chinese << QStringList{"Check1", "Check2"} << true
+                                      << tmpl(QueryKey::Chinese, 2);
+    QTest::newRow("all three") << QueryKey::Chinese << QStringList{"Check1", "Check2", "Check3"} << true
+                               << tmpl(QueryKey::Chinese, 3);
+    QTest::newRow("ChiComputer both") << QueryKey::ChiComputer << QStringList{"Check1", "Check2"} << true
+                                      << tmpl(QueryKey::ChiComputer, 2);
+    QTest::newRow("Thesaurus both") << QueryKey::Thesaurus << QStringList{"Check1", "Check2"} << true
+                                    << tmpl(QueryKey::Thesaurus, 2);
+    QTest::newRow("OK with none") << QueryKey::English << QStringList{} << true << QString();
+    QTest::newRow("Cancel with ticks") << QueryKey::English << QStringList{"Check2"} << false << QString();
+}
+
+void DialogsWidgetsTest::selectWritesTheTickedTemplate()
+{
+    QFETCH(QueryKey, key);
+    QFETCH(QStringList, tick);
+    QFETCH(bool, confirm);
+    QFETCH(QString, expected);
+    frmOption option;
+    option.field(key)->setText(QStringLiteral("typed"));
+    QString dialogName;
+    whenModal([&](QWidget* d) {
+        dialogName = d->objectName();
+        for (const QString& box : tick)
+            d->findChild<QCheckBox*>(box)->setChecked(true);
+        click(d, confirm ? "cmdOK" : "cmdCancel");
+    });
+    QTest::mouseClick(option.selectButton(key), Qt::LeftButton);
+    QCOMPARE(dialogName, frmSuggestion::formName(key));
+    QCOMPARE(option.text(key), expected.isNull() ? QStringLiteral("typed") : expected);
+    // The suggestion dialog is gone once the flow is over.
+    QTRY_VERIFY(option.findChildren<frmSuggestion*>().isEmpty());
+}
+
+void DialogsWidgetsTest::selectReopensUnticked()
+{
+    frmOption option;
+    whenModal([](QWidget* d) {
+        childNamed<QCheckBox>(d, "Check1")->setChecked(true);
+        click(d, "cmdOK");
+    });
+    QTest::mouseClick(option.selectButton(QueryKey::Chinese), Qt::LeftButton);
+    bool anyTicked = true;
+    whenModal([&](QWidget* d) {
+        anyTicked = false;
+        for (QCheckBox* box : d->findChildren<QCheckBox*>())
+            anyTicked |= box->isChecked();
+        click(d, "cmdCancel");
+    });
+    QTest::mouseClick(option.selectButton(QueryKey::Chinese), Qt::LeftButton);
+    QVERIFY(!anyTicked);
+}
+
+void DialogsWidgetsTest::aboutBox()
+{
+    frmAbout about;
+    QCOMPARE(about.windowTitle(), QStringLiteral("About Lexivo Dictionary"));
+    QCOMPARE(about.geometry(), QRect(pixels(5250), pixels(4095), pixels(5475), pixels(3090)));
+    QCOMPARE(childNamed<QLabel>(&about, "Label1")->text(), QStringLiteral("         Lexivo Dictionary II"));
+    QCOMPARE(childNamed<QLabel>(&about, "Label3")->text(), QStringLiteral("              version 1.1"));
+    QCOMPARE(childNamed<QLabel>(&about, "Label4")->text(), QStringLiteral("Contact points are:"));
+    QVERIFY(childNamed<QLabel>(&about, "Label5")->text().startsWith(QStringLiteral("Url:     http://")));
+    QVERIFY(childNamed<QLabel>(&about, "Label6")->text().startsWith(QStringLiteral("Email: ")));
+    QCOMPARE(childNamed<QLabel>(&about, "Label4")->parentWidget()->objectName(), QStringLiteral("Frame1"));
+    QCOMPARE(childNamed<QLabel>(&about, "Label1")->parentWidget()->objectName(), QStringLiteral("Frame2"));
+    QCOMPARE(childNamed<QWidget>(&about, "cmdOK")->geometry(),
+             QRect(pixels(4080), pixels(240), pixels(1335), pixels(375)));
+}
+
+void DialogsWidgetsTest::aboutClosesByOkOrCloseBox_data()
+{
+    QTest::addColumn<bool>("closeBox");
+    QTest::newRow("OK") << false;
+    QTest::newRow("close box") << true;
+}
+
+void DialogsWidgetsTest::aboutClosesByOkOrCloseBox()
+{
+    QFETCH(bool, closeBox);
+    for (int opening = 0; opening < 2; ++opening) {
+        frmAbout about;
+        QPoint shownAt;
+        QWidget* focused = nullptr;
+        whenModal([&](QWidget* d) {
+            shownAt = d->geometry().topLeft();
+            focused = QApplication::focusWidget();
+            if (closeBox)
+                d->close();
+            else
+                QTest::keyClick(focused, Qt::Key_Return);
+        });
+        about.exec();
+        QCOMPARE(shownAt, QPoint(pixels(5250), pixels(4095)));
+        QCOMPARE(focused, childNamed<QWidget>(&about, "cmdOK"));
+        QVERIFY(about.isHidden());
+    }
+}
+
+QTEST_MAIN(DialogsWidgetsTest)
+#include "tst_dialogs_widgets.moc"

@@ -1,0 +1,562 @@
+// The main window with a fake browser: start-up in throw-away program folders, its design and
+// resizing, the lookups and the status bar driven by browser events.
+#include "dialogs/canned_templates.h"
+#include "dialogs/frm_option.h"
+#include "fake_browser.h"
+#include "main_window/design_units.h"
+#include "main_window/frm_browser.h"
+#include "main_window/interval_timer.h"
+#include "main_window/simple_status_bar.h"
+#include "modal_driver.h"
+#include "settings/settings_file.h"
+#include "temp_program_folder.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusTipEvent>
+#include <QTest>
+
+Q_DECLARE_METATYPE(QueryKey)
+
+namespace {
+
+const char* const kButtonNames[] = {"cmdEn2Ch", "cmdEn2En", "cmdEn2Th",
+                                    "cmdEn2Jp", "cmdChiComputer", "cmdEngComputer"};
+
+QPushButton* button(frmBrowser& w, const char* name)
+{
+    return w.findChild<QPushButton*>(QLatin1String(name));
+}
+
+QLineEdit* wordBox(frmBrowser& w)
+{
+    return w.findChild<QLineEdit*>(QStringLiteral("txtWord"));
+}
+
+QString status(frmBrowser& w)
+{
+    return w.statusBar1()->SimpleText();
+}
+
+int pixels(double twips)
+{
+    return design::twipsToPixels(twips, 96);
+}
+
+// Resizes so that the outer frame (whatever the platform draws) has the given size in twips.
+void resizeOuter(QWidget& window, int widthTwips, int heightTwips)
+{
+    const QSize frame = window.frameGeometry().size() - window.size();
+    window.resize(QSize(pixels(widthTwips), pixels(heightTwips)) - frame);
+    QCOMPARE(window.frameGeometry().size(), QSize(pixels(widthTwips), pixels(heightTwips)));
+}
+
+} // namespace
+
+class FrmBrowserTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+
+    // Start-up
+    void firstRunMakesSessionFolderAndUsesDefaults();
+    void existingSessionFolderIsLeftAlone();
+    void fileNamedSessionCountsAsPresent();
+    void settingsFileGivesTheFields_data();
+    void settingsFileGivesTheFields();
+    void unwritableProgramFolderStillStarts();
+    void closingAndExitUnloadTheOptions_data();
+    void closingAndExitUnloadTheOptions();
+
+    // Design and resizing
+    void designControls();
+    void designTabOrderAndMenus();
+    void resizeFitsTheRow_data();
+    void resizeFitsTheRow();
+    void minimisingChangesNothing();
+
+    // Lookups
+    void eachButtonUsesItsTemplate_data();
+    void eachButtonUsesItsTemplate();
+    void lookupEdgeCases_data();
+    void lookupEdgeCases();
+    void savedTemplateAppliesOnNextClick();
+    void enterInWordBoxStartsNoLookup();
+    void websiteGoesToMakerSite();
+
+    // Browser events and the status bar
+    void timerIsSilentBeforeFirstNavigation();
+    void statusFollowsANavigation();
+    void newLookupDuringDotsStartsAgain();
+    void firstDocumentCompleteEndsAnimation();
+    void newWindowsAreRefused();
+    void menuStatusTipsDoNotClearTheStatus();
+    void eventsArriveWhileModalDialogIsOpen();
+};
+
+void FrmBrowserTest::initTestCase()
+{
+    // Geometry checks below assume 15 twips a pixel.
+    QWidget probe;
+    if (probe.logicalDpiX() != 96 || probe.logicalDpiY() != 96)
+        QSKIP("needs a 96 dpi screen (the offscreen platform)");
+}
+
+void FrmBrowserTest::cleanup()
+{
+    // No dialog may outlive its test.
+    QTRY_COMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+void FrmBrowserTest::firstRunMakesSessionFolderAndUsesDefaults()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+
+    QVERIFY(QFileInfo(folder.sessionPath()).isDir());
+    QCOMPARE(window->strSessionPath, folder.path() + QDir::separator() + QStringLiteral("session"));
+    QCOMPARE(window->options()->values(), canned_templates::defaults());
+    QCOMPARE(browser->navigations, QStringList{QStringLiteral("about:blank")});
+    QCOMPARE(window->strCurrentURL, QStringLiteral("about:blank"));
+    QVERIFY(!QFileInfo::exists(folder.settingsPath())); // start-up never writes the settings
+    QVERIFY(status(*window).isEmpty());
+    QVERIFY(window->options()->isHidden());
+}
+
+void FrmBrowserTest::existingSessionFolderIsLeftAlone()
+{
+    TempProgramFolder folder;
+    folder.makeSessionFolder();
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    QCOMPARE(window->options()->values(), canned_templates::defaults());
+    QVERIFY(QDir(folder.sessionPath()).isEmpty());
+}
+
+void FrmBrowserTest::fileNamedSessionCountsAsPresent()
+{
+    TempProgramFolder folder;
+    QFile file(folder.sessionPath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    QVERIFY(QFileInfo(folder.sessionPath()).isFile());
+    QCOMPARE(window->options()->values(), canned_templates::defaults());
+    QCOMPARE(browser->navigations, QStringList{QStringLiteral("about:blank")});
+}
+
+void FrmBrowserTest::settingsFileGivesTheFields_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("fields"); // Home ... EngComputer
+
+    QTest::newRow("empty file: all empty") << QByteArray() << QStringList(7, QString());
+    QTest::newRow("missing Japanese")
+        << QByteArray("<Home>h</Home><Chinese>c</Chinese><English>e</English>"
+                      "<Thesaurus>t</Thesaurus><ChiComputer>cc</ChiComputer><EngComputer>ec</EngComputer>")
+        << QStringList{"h", "c", "e", "t", "", "cc", "ec"};
+    QTest::newRow("empty Home, no fallback") << QByteArray("<Home></Home><Chinese>c</Chinese>")
+                                             << QStringList{"", "c", "", "", "", "", ""};
+    QTest::newRow("Home not trimmed") << QByteArray("<home> x.org </HOME>")
+                                      << QStringList{" x.org ", "", "", "", "", "", ""};
+    QTest::newRow("noise only") << QByteArray("\0\1\2garbage", 10) << QStringList(7, QString());
+    QTest::newRow("code page") << QByteArray("<Home>caf\xe9 \x80</Home>")
+                               << QStringList{QStringLiteral("café €"), "", "", "", "", "", ""};
+}
+
+void FrmBrowserTest::settingsFileGivesTheFields()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, fields);
+    TempProgramFolder folder;
+    folder.writeSettingsBytes(file);
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    QStringList actual;
+    for (const QueryKey key : kQueryKeys)
+        actual << window->options()->text(key);
+    QCOMPARE(actual, fields);
+    QCOMPARE(browser->navigations, QStringList{fields.first()});
+    QCOMPARE(folder.settingsBytes(), file); // left exactly as it was
+}
+
+void FrmBrowserTest::unwritableProgramFolderStillStarts()
+{
+    // A program folder in which the session folder cannot be made.
+    TempProgramFolder parent;
+    const QString missing = parent.path() + QStringLiteral("/no/such/folder");
+    auto window = std::make_unique<frmBrowser>(missing, std::make_unique<FakeBrowser>());
+    QVERIFY(!QFileInfo::exists(window->strSessionPath));
+    QCOMPARE(window->options()->values(), canned_templates::defaults());
+}
+
+void FrmBrowserTest::closingAndExitUnloadTheOptions_data()
+{
+    QTest::addColumn<bool>("viaExit");
+    QTest::newRow("close box") << false;
+    QTest::newRow("Exit") << true;
+}
+
+void FrmBrowserTest::closingAndExitUnloadTheOptions()
+{
+    QFETCH(bool, viaExit);
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    window->show();
+    if (viaExit)
+        window->findChild<QAction*>(QStringLiteral("mnuExit"))->trigger();
+    else
+        QVERIFY(window->close());
+    QVERIFY(!window->isVisible());
+    QCOMPARE(window->options(), nullptr);
+    QVERIFY(!QFileInfo::exists(folder.settingsPath())); // nothing saved at exit
+}
+
+void FrmBrowserTest::designControls()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Lexivo Dictionary II v1.1"));
+
+    const QStringList captions{"Chinese", "English", "Thesaurus", "Jananese", "Computer (Chi)",
+                               "Computer (Eng)"};
+    const QList<double> fontSizes{9.75, 9.75, 9.75, 9.75, 8.25, 8.25};
+    for (int i = 0; i < 6; ++i) {
+        QPushButton* b = button(*window, kButtonNames[i]);
+        QVERIFY(b);
+        QCOMPARE(b->text(), captions[i]);
+        QCOMPARE(b->font().pointSizeF(), fontSizes[i]);
+        QVERIFY(!b->isDefault() && !b->autoDefault());
+        QCOMPARE(b->height(), pixels(495));
+        QCOMPARE(b->y(), pixels(240));
+    }
+    QCOMPARE(wordBox(*window)->font().pointSizeF(), 13.5);
+    auto* label = window->findChild<QLabel*>(QStringLiteral("Label2"));
+    QCOMPARE(label->text(), QStringLiteral("Word:"));
+    QCOMPARE(label->geometry(), QRect(pixels(120), pixels(270), pixels(855), pixels(375)));
+    QCOMPARE(window->font().pointSizeF(), 8.25);
+
+    // Design position of the client area, and its size.
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QWidget* client = window->centralWidget();
+    QCOMPARE(client->mapToGlobal(QPoint(0, 0)), QPoint(pixels(1050), pixels(750)));
+    QCOMPARE(client->size(), QSize(pixels(13155), pixels(10395)));
+
+    // The status bar is docked full width along the bottom.
+    QCOMPARE(window->statusBar1()->geometry(),
+             QRect(0, client->height() - pixels(420), client->width(), pixels(420)));
+    QCOMPARE(QApplication::focusWidget(), wordBox(*window));
+}
+
+void FrmBrowserTest::designTabOrderAndMenus()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    QWidget* w = wordBox(*window);
+    QStringList order;
+    for (int i = 0; i < 8; ++i) {
+        order << w->objectName();
+        w = w->nextInFocusChain();
+        while (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(window.get()))
+            w = w->nextInFocusChain();
+    }
+    QCOMPARE(order.mid(0, 8), (QStringList{"txtWord", "cmdEn2Ch", "cmdEn2En", "cmdEn2Th", "cmdEn2Jp",
+                                           "cmdChiComputer", "cmdEngComputer", "WebBrowser1"}));
+
+    QStringList menus;
+    for (QAction* top : window->menuBar()->actions()) {
+        menus << top->text();
+        for (QAction* item : top->menu()->actions())
+            menus << (item->isSeparator() ? QStringLiteral("-") : QStringLiteral("  ") + item->text());
+    }
+    QCOMPARE(menus, (QStringList{"Option", "  Online Dictionary Query String", "-", "  Exit",
+                                 "Help", "  Website", "-", "  About"}));
+    QVERIFY(window->findChild<QAction*>(QStringLiteral("mnuSep1"))->isSeparator());
+    QVERIFY(window->findChild<QAction*>(QStringLiteral("mnuSep2"))->isSeparator());
+}
+
+void FrmBrowserTest::resizeFitsTheRow_data()
+{
+    QTest::addColumn<int>("outerWidth"); // twips; multiples of 15 are whole pixels
+    QTest::addColumn<int>("outerHeight");
+    QTest::addColumn<int>("wordWidth");
+    QTest::addColumn<int>("engComputerLeft");
+    QTest::addColumn<int>("browserWidth");
+    QTest::addColumn<int>("browserHeight");
+
+    QTest::newRow("15000x12000") << 15000 << 12000 << 5810 << 13445 << 14600 << 9700;
+    QTest::newRow("maximised-like 28800x20000") << 28800 << 20010 << 19610 << 27245 << 28400 << 17710;
+    QTest::newRow("low: browser keeps 0") << 15000 << 2250 << 5810 << 13445 << 14600 << 0;
+}
+
+void FrmBrowserTest::resizeFitsTheRow()
+{
+    QFETCH(int, outerWidth);
+    QFETCH(int, outerHeight);
+    QFETCH(int, wordWidth);
+    QFETCH(int, engComputerLeft);
+    QFETCH(int, browserWidth);
+    QFETCH(int, browserHeight);
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    resizeOuter(*window, outerWidth, outerHeight);
+
+    const layout::MainRow& row = window->rowLayout();
+    QCOMPARE(row.wordWidth, float(wordWidth));
+    QCOMPARE(row.buttonLeft[5], float(engComputerLeft));
+    QCOMPARE(row.browserWidth, float(browserWidth));
+    QCOMPARE(row.browserHeight, float(browserHeight));
+    QCOMPARE(wordBox(*window)->geometry(), QRect(pixels(960), pixels(240), pixels(wordWidth), pixels(495)));
+    QCOMPARE(button(*window, "cmdEngComputer")->x(), pixels(engComputerLeft));
+    QCOMPARE(browser->view()->geometry(),
+             QRect(pixels(120), pixels(960), pixels(browserWidth), pixels(browserHeight)));
+
+    // Too narrow for the row: nothing moves.
+    const QRect wordBefore = wordBox(*window)->geometry();
+    resizeOuter(*window, 9180, outerHeight);
+    QCOMPARE(wordBox(*window)->geometry(), wordBefore);
+    QCOMPARE(window->rowLayout().wordWidth, float(wordWidth));
+}
+
+void FrmBrowserTest::minimisingChangesNothing()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    resizeOuter(*window, 15000, 12000);
+    const float before = window->rowLayout().wordWidth;
+    window->showMinimized();
+    QCOMPARE(window->rowLayout().wordWidth, before);
+    window->showNormal();
+    QCOMPARE(window->rowLayout().wordWidth, float(5810));
+}
+
+void FrmBrowserTest::eachButtonUsesItsTemplate_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QueryKey>("key");
+    const QueryKey keys[] = {QueryKey::Chinese,  QueryKey::English,     QueryKey::Thesaurus,
+                             QueryKey::Japanese, QueryKey::ChiComputer, QueryKey::EngComputer};
+    for (int i = 0; i < 6; ++i)
+        QTest::newRow(kButtonNames[i]) << i << keys[i];
+}
+
+void FrmBrowserTest::eachButtonUsesItsTemplate()
+{
+    QFETCH(int, index);
+    QFETCH(QueryKey, key);
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    QTest::keyClicks(wordBox(*window), QStringLiteral("  Apple  "));
+    QTest::mouseClick(button(*window, kButtonNames[index]), Qt::LeftButton);
+
+    const QString expected = canned_templates::defaults()[key]
+                                 .replace(QStringLiteral("%firstchar"), QStringLiteral("A"))
+                                 .replace(QStringLiteral("%word"), QStringLiteral("Apple"));
+    QCOMPARE(browser->navigations.last(), expected);
+    QCOMPARE(status(*window), QStringLiteral("goto ") + expected);
+    QCOMPARE(window->strCurrentURL, expected);
+    QCOMPARE(wordBox(*window)->text(), QStringLiteral("  Apple  ")); // the word box is left as typed
+}
+
+void FrmBrowserTest::lookupEdgeCases_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("chineseTemplate");
+    QTest::addColumn<QString>("address"); // null: nothing happens at all
+
+    const QString t = QStringLiteral("http://dict.test/q?w=%word&f=%firstchar");
+    QTest::newRow("empty word") << "" << t << QString();
+    QTest::newRow("spaces only") << "   " << t << QString();
+    QTest::newRow("capital first letter") << "Zebra" << t << "http://dict.test/q?w=Zebra&f=Z";
+    QTest::newRow("two words") << "ice cream" << t << "http://dict.test/q?w=ice cream&f=i";
+    QTest::newRow("AT&T") << "AT&T" << t << "http://dict.test/q?w=AT%26T&f=A";
+    QTest::newRow("C#") << "C#" << t << "http://dict.test/q?w=C%23&f=C";
+    QTest::newRow("C++") << "C++" << t << "http://dict.test/q?w=C%2B%2B&f=C";
+    QTest::newRow("empty template") << "word" << "" << "";
+    QTest::newRow("template with spaces") << "w" << "  http://dict.test/%word  " << "http://dict.test/w";
+}
+
+void FrmBrowserTest::lookupEdgeCases()
+{
+    QFETCH(QString, word);
+    QFETCH(QString, chineseTemplate);
+    QFETCH(QString, address);
+    TempProgramFolder folder;
+    QueryStringSet values = canned_templates::defaults();
+    values[QueryKey::Chinese] = chineseTemplate;
+    folder.writeSettings(values);
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    window->statusBar1()->setSimpleText(QStringLiteral("before"));
+
+    wordBox(*window)->setText(word);
+    QTest::mouseClick(button(*window, "cmdEn2Ch"), Qt::LeftButton);
+    if (address.isNull()) {
+        QCOMPARE(browser->navigations.size(), 1); // the home page only
+        QCOMPARE(status(*window), QStringLiteral("before"));
+    } else {
+        QCOMPARE(browser->navigations.size(), 2);
+        QCOMPARE(browser->navigations.last(), address);
+        QCOMPARE(status(*window), QStringLiteral("goto ") + address);
+    }
+}
+
+void FrmBrowserTest::savedTemplateAppliesOnNextClick()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    wordBox(*window)->setText(QStringLiteral("go"));
+    window->options()->field(QueryKey::English)->setText(QStringLiteral("http://new.test/%word"));
+    QTest::mouseClick(button(*window, "cmdEn2En"), Qt::LeftButton);
+    QCOMPARE(browser->navigations.last(), QStringLiteral("http://new.test/go"));
+}
+
+void FrmBrowserTest::enterInWordBoxStartsNoLookup()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QTest::keyClicks(wordBox(*window), QStringLiteral("apple"));
+    QTest::keyClick(wordBox(*window), Qt::Key_Return);
+    QCOMPARE(browser->navigations.size(), 1);
+}
+
+void FrmBrowserTest::websiteGoesToMakerSite()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    window->findChild<QAction*>(QStringLiteral("mnuWebsite"))->trigger();
+    const QString site = browser->navigations.last();
+    QVERIFY(site.startsWith(QStringLiteral("http://")));
+    QCOMPARE(status(*window), QStringLiteral("goto ") + site);
+}
+
+void FrmBrowserTest::timerIsSilentBeforeFirstNavigation()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    QCOMPARE(window->timer1()->interval(), 0);
+    QVERIFY(window->timer1()->isEnabled());
+    QVERIFY(!window->timer1()->isTicking());
+}
+
+void FrmBrowserTest::statusFollowsANavigation()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    QVERIFY(!browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/")));
+    QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/..."));
+    QCOMPARE(window->timer1()->interval(), 1000);
+    QVERIFY(window->timer1()->isTicking());
+
+    // Real ticks, a second apart, each adding two dots.
+    QTRY_COMPARE_WITH_TIMEOUT(status(*window), QStringLiteral("Going to http://a.test/....."), 2500);
+    for (int tick = 0; tick < 7; ++tick)
+        window->timer1()->timeout();
+    QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/") + QString(19, u'.'));
+    window->timer1()->timeout();
+    window->timer1()->timeout();
+    QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/."));
+
+    browser->raiseDocumentComplete();
+    QCOMPARE(status(*window), QString());
+    QVERIFY(!window->timer1()->isTicking());
+}
+
+void FrmBrowserTest::newLookupDuringDotsStartsAgain()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/"));
+    window->timer1()->timeout();
+    window->timer1()->timeout();
+    wordBox(*window)->setText(QStringLiteral("kiwi"));
+    QTest::mouseClick(button(*window, "cmdEn2En"), Qt::LeftButton);
+    const QString address = browser->navigations.last();
+    QCOMPARE(status(*window), QStringLiteral("goto ") + address);
+    browser->raiseBeforeNavigate2(address);
+    QCOMPARE(status(*window), QStringLiteral("Going to ") + address + QStringLiteral("..."));
+    QVERIFY(window->timer1()->isTicking());
+}
+
+void FrmBrowserTest::firstDocumentCompleteEndsAnimation()
+{
+    // A page with a frame: two navigations, and the first completed document ends the dots.
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/frames.html"));
+    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/inner.html"));
+    QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/inner.html..."));
+    browser->raiseDocumentComplete(QStringLiteral("http://a.test/inner.html"));
+    QCOMPARE(status(*window), QString());
+    QVERIFY(!window->timer1()->isTicking());
+}
+
+void FrmBrowserTest::newWindowsAreRefused()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    QVERIFY(browser->raiseNewWindow2());
+}
+
+void FrmBrowserTest::menuStatusTipsDoNotClearTheStatus()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/"));
+    QStatusTipEvent empty{QString()};
+    QApplication::sendEvent(window.get(), &empty);
+    QStatusTipEvent tip{QStringLiteral("some tip")};
+    QApplication::sendEvent(window.get(), &tip);
+    QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/..."));
+}
+
+void FrmBrowserTest::eventsArriveWhileModalDialogIsOpen()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    window->show();
+    QString seenWhileOpen;
+    whenModal([&](QWidget* dialog) {
+        browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/"));
+        // Let a real tick arrive inside the dialog's event loop.
+        QTRY_COMPARE_WITH_TIMEOUT(status(*window), QStringLiteral("Going to http://a.test/....."), 2500);
+        browser->raiseDocumentComplete();
+        seenWhileOpen = status(*window) + QStringLiteral("|done");
+        QTest::mouseClick(childNamed<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
+    });
+    window->mnuQueryString_Click();
+    QCOMPARE(seenWhileOpen, QStringLiteral("|done"));
+}
+
+QTEST_MAIN(FrmBrowserTest)
+#include "tst_frm_browser.moc"

@@ -1,0 +1,272 @@
+// Rules of the main window that need no widgets: layout arithmetic, centring, URL templates,
+// the status-bar dots and the design timer.
+#include "main_window/design_units.h"
+#include "main_window/form_layout.h"
+#include "main_window/interval_timer.h"
+#include "main_window/status_dots.h"
+#include "main_window/url_template.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using layout::MainRow;
+
+namespace {
+
+MainRow designRow()
+{
+    MainRow row;
+    row.wordLeft = 960;
+    row.wordWidth = 4095;
+    for (int i = 0; i < layout::kLookupButtonCount; ++i) {
+        row.buttonLeft[i] = 5160.0f + 1320.0f * float(i);
+        row.buttonWidth[i] = 1215;
+    }
+    row.browserWidth = 12855;
+    row.browserHeight = 8895;
+    return row;
+}
+
+} // namespace
+
+class MainWindowCoreTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void fitMainRow_data();
+    void fitMainRow();
+    void fitMainRowLeavesUnfittableWindowsAlone_data();
+    void fitMainRowLeavesUnfittableWindowsAlone();
+    void centredPosition_data();
+    void centredPosition();
+    void twipsConversion_data();
+    void twipsConversion();
+
+    void lookupAddress_data();
+    void lookupAddress();
+    void expandReplacesFirstCharBeforeWord();
+
+    void dotsRunAWholeCycle_data();
+    void dotsRunAWholeCycle();
+    void dotsNeverExceedTwentyOne();
+
+    void timerTicksOnlyWhenEnabledWithInterval();
+};
+
+void MainWindowCoreTest::fitMainRow_data()
+{
+    QTest::addColumn<float>("outerWidth");
+    QTest::addColumn<float>("outerHeight");
+    QTest::addColumn<float>("wordWidth");
+    QTest::addColumn<float>("firstButtonLeft");
+    QTest::addColumn<float>("lastButtonLeft");
+    QTest::addColumn<float>("browserWidth");
+    QTest::addColumn<float>("browserHeight");
+
+    QTest::newRow("15000x12000") << 15000.f << 12000.f << 5810.f << 6870.f << 13445.f << 14600.f << 9700.f;
+    QTest::newRow("one twip wide") << 9191.f << 12000.f << 1.f << 1061.f << 7636.f << 8791.f << 9700.f;
+    QTest::newRow("height 2300: browser 0") << 15000.f << 2300.f << 5810.f << 6870.f << 13445.f << 14600.f << 0.f;
+    QTest::newRow("low window: never negative") << 15000.f << 1000.f << 5810.f << 6870.f << 13445.f << 14600.f << 0.f;
+}
+
+void MainWindowCoreTest::fitMainRow()
+{
+    QFETCH(float, outerWidth);
+    QFETCH(float, outerHeight);
+    const MainRow row = layout::fitMainRow(designRow(), {13155, 10395}, {outerWidth, outerHeight});
+    QTEST(row.wordWidth, "wordWidth");
+    QCOMPARE(row.wordLeft, 960.f);
+    QTEST(row.buttonLeft[0], "firstButtonLeft");
+    QTEST(row.buttonLeft[5], "lastButtonLeft");
+    for (int i = 1; i < layout::kLookupButtonCount; ++i)
+        QCOMPARE(row.buttonLeft[i], row.buttonLeft[i - 1] + 1215.f + 100.f);
+    QCOMPARE(row.buttonWidth, designRow().buttonWidth);
+    QTEST(row.browserWidth, "browserWidth");
+    QTEST(row.browserHeight, "browserHeight");
+}
+
+void MainWindowCoreTest::fitMainRowLeavesUnfittableWindowsAlone_data()
+{
+    QTest::addColumn<float>("clientWidth");
+    QTest::addColumn<float>("clientHeight");
+    QTest::addColumn<float>("outerWidth");
+
+    QTest::newRow("minimised") << 0.f << 0.f << 15000.f;
+    QTest::newRow("9190 wide") << 9000.f << 9000.f << 9190.f;
+    QTest::newRow("very narrow") << 100.f << 9000.f << 500.f;
+}
+
+void MainWindowCoreTest::fitMainRowLeavesUnfittableWindowsAlone()
+{
+    QFETCH(float, clientWidth);
+    QFETCH(float, clientHeight);
+    QFETCH(float, outerWidth);
+    MainRow before = designRow();
+    before.wordWidth = 1234; // a previous layout, to see that it survives
+    const MainRow after = layout::fitMainRow(before, {clientWidth, clientHeight}, {outerWidth, 12000});
+    QCOMPARE(after.wordWidth, before.wordWidth);
+    QCOMPARE(after.buttonLeft, before.buttonLeft);
+    QCOMPARE(after.browserWidth, before.browserWidth);
+    QCOMPARE(after.browserHeight, before.browserHeight);
+}
+
+void MainWindowCoreTest::centredPosition_data()
+{
+    QTest::addColumn<float>("windowWidth");
+    QTest::addColumn<float>("windowHeight");
+    QTest::addColumn<float>("left");
+    QTest::addColumn<float>("top");
+
+    QTest::newRow("6000x4000") << 6000.f << 4000.f << 6600.f << 5200.f;
+    QTest::newRow("wider than screen") << 20000.f << 4000.f << -400.f << 5200.f;
+    QTest::newRow("half twips kept") << 6001.f << 4001.f << 6599.5f << 5199.5f;
+}
+
+void MainWindowCoreTest::centredPosition()
+{
+    QFETCH(float, windowWidth);
+    QFETCH(float, windowHeight);
+    const layout::PointTwips p = layout::centredPosition({19200, 14400}, {windowWidth, windowHeight});
+    QTEST(p.left, "left");
+    QTEST(p.top, "top");
+}
+
+void MainWindowCoreTest::twipsConversion_data()
+{
+    QTest::addColumn<double>("twips");
+    QTest::addColumn<double>("dpi");
+    QTest::addColumn<int>("pixels");
+
+    QTest::newRow("96 dpi: 15 twips a pixel") << 13155.0 << 96.0 << 877;
+    QTest::newRow("120 dpi: 12 twips a pixel") << 1440.0 << 120.0 << 120;
+    QTest::newRow("192 dpi") << 495.0 << 192.0 << 66;
+    QTest::newRow("rounds half away from zero") << 7.5 << 96.0 << 1;
+}
+
+void MainWindowCoreTest::twipsConversion()
+{
+    QFETCH(double, twips);
+    QFETCH(double, dpi);
+    QFETCH(int, pixels);
+    QCOMPARE(design::twipsToPixels(twips, dpi), pixels);
+    QCOMPARE(design::pixelsToTwips(pixels, dpi), pixels * 1440.0 / dpi);
+}
+
+void MainWindowCoreTest::lookupAddress_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("urlTemplate");
+    QTest::addColumn<QString>("address"); // null: no lookup at all
+
+    const QString t = QStringLiteral("http://h/q?w=%word");
+    QTest::newRow("spaces around the word") << "  Apple  " << t << "http://h/q?w=Apple";
+    QTest::newRow("first char is not a space") << "  apple" << "http://h/%firstchar/%word" << "http://h/a/apple";
+    QTest::newRow("capitals stay") << "Apple" << "http://h/%firstchar/%word" << "http://h/A/Apple";
+    QTest::newRow("inner space kept") << "ice cream" << t << "http://h/q?w=ice cream";
+    QTest::newRow("tabs are not trimmed") << "\tx\t" << t << "http://h/q?w=\tx\t";
+    QTest::newRow("empty word") << "" << t << QString();
+    QTest::newRow("spaces only") << "    " << t << QString();
+    QTest::newRow("word twice") << "go" << "http://h/%word/%word" << "http://h/go/go";
+    QTest::newRow("placeholder in capitals is text") << "go" << "http://h/%WORD/%Word" << "http://h/%WORD/%Word";
+    QTest::newRow("template trimmed") << "go" << "  http://h/%word  " << "http://h/go";
+    QTest::newRow("empty template") << "go" << "" << "";
+    QTest::newRow("no placeholders") << "go" << "http://h/fixed" << "http://h/fixed";
+    QTest::newRow("stray percent kept") << "go" << "http://h/100%/%word%" << "http://h/100%/go%";
+    QTest::newRow("non-ASCII as typed") << "日本" << "http://h/%firstchar/%word" << "http://h/日/日本";
+    // Characters that carry URL syntax are encoded so the provider gets the word as typed.
+    QTest::newRow("AT&T") << "AT&T" << t << "http://h/q?w=AT%26T";
+    QTest::newRow("C#") << "C#" << t << "http://h/q?w=C%23";
+    QTest::newRow("C++") << "C++" << t << "http://h/q?w=C%2B%2B";
+    QTest::newRow("all nine") << "%&#+?/\\=;" << t << "http://h/q?w=%25%26%23%2B%3F%2F%5C%3D%3B";
+    QTest::newRow("encoded first char") << "#1" << "http://h/%firstchar" << "http://h/%23";
+    QTest::newRow("other punctuation as typed") << "don't-stop!" << t << "http://h/q?w=don't-stop!";
+    QTest::newRow("template text never encoded") << "a" << "http://h/?x=1&y=%word#f" << "http://h/?x=1&y=a#f";
+    // Inserted text is not scanned again.
+    QTest::newRow("word holding a placeholder") << "x%wordy" << "http://h/%word" << "http://h/x%25wordy";
+    QTest::newRow("percent first char, then word") << "%ab" << "http://h/%firstcharword" << "http://h/%25word";
+}
+
+void MainWindowCoreTest::lookupAddress()
+{
+    QFETCH(QString, word);
+    QFETCH(QString, urlTemplate);
+    QFETCH(QString, address);
+    const std::optional<QString> result = url_template::lookupAddress(word, urlTemplate);
+    QCOMPARE(result.has_value(), !address.isNull());
+    if (result)
+        QCOMPARE(*result, address);
+}
+
+void MainWindowCoreTest::expandReplacesFirstCharBeforeWord()
+{
+    // Text produced by the first replacement takes part in the second one.
+    QCOMPARE(url_template::expand(QStringLiteral("%%firstcharord"), QStringLiteral("w"),
+                                  QStringLiteral("whole")),
+             QStringLiteral("whole"));
+}
+
+void MainWindowCoreTest::dotsRunAWholeCycle_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("plain address") << "http://h/q?w=Apple";
+    QTest::newRow("address ending in full stops") << "http://h/q?w=etc..";
+}
+
+void MainWindowCoreTest::dotsRunAWholeCycle()
+{
+    QFETCH(QString, address);
+    const QString prefix = QStringLiteral("Going to ") + address;
+    const int addressDots = status_dots::trailingDots(prefix);
+    QString text = prefix + QStringLiteral("...");
+    // 3 + address dots, growing by two up to 20 or more, then one, then 3, 5, ... again.
+    QList<int> seen;
+    for (int tick = 0; tick < 25; ++tick) {
+        text = status_dots::nextTick(text);
+        seen << status_dots::trailingDots(text);
+    }
+    QList<int> expected;
+    int dots = 3 + addressDots;
+    for (int tick = 0; tick < 25; ++tick) {
+        dots = dots < 20 ? dots + 2 : 1;
+        expected << dots;
+    }
+    QCOMPARE(seen, expected);
+    // At the first reset the address's own full stops go too.
+    QVERIFY(text.startsWith(QStringLiteral("Going to http://h/q?w=")));
+    if (addressDots == 0)
+        QCOMPARE(expected.mid(0, 11), (QList<int>{5, 7, 9, 11, 13, 15, 17, 19, 21, 1, 3}));
+}
+
+void MainWindowCoreTest::dotsNeverExceedTwentyOne()
+{
+    QString text = QStringLiteral("Going to http://h/...");
+    int most = 0;
+    for (int tick = 0; tick < 10000; ++tick) {
+        text = status_dots::nextTick(text);
+        most = std::max(most, status_dots::trailingDots(text));
+    }
+    QCOMPARE(most, 21);
+    QCOMPARE(status_dots::trailingDots(QString()), 0);
+    QCOMPARE(status_dots::trailingDots(QStringLiteral("...")), 0);
+}
+
+void MainWindowCoreTest::timerTicksOnlyWhenEnabledWithInterval()
+{
+    IntervalTimer timer;
+    QSignalSpy ticks(&timer, &IntervalTimer::timeout);
+    QVERIFY(timer.isEnabled());
+    QCOMPARE(timer.interval(), 0);
+    QTest::qWait(50);
+    QCOMPARE(ticks.count(), 0); // enabled but no interval: silent
+
+    timer.setInterval(10);
+    QTRY_VERIFY(ticks.count() >= 2);
+    timer.setEnabled(false);
+    QVERIFY(!timer.isTicking());
+    const int stopped = ticks.count();
+    QTest::qWait(50);
+    QCOMPARE(ticks.count(), stopped);
+}
+
+QTEST_GUILESS_MAIN(MainWindowCoreTest)
+#include "tst_main_window_core.moc"

@@ -1,0 +1,323 @@
+// WebEngineBrowser against the real QtWebEngine, with pages served from 127.0.0.1.
+
+#include "local_http_server.h"
+#include "main_window/webengine_browser.h"
+
+#include <QApplication>
+#include <QTcpServer>
+#include <QTest>
+#include <QWebEngineView>
+
+#include <memory>
+
+namespace {
+
+// A first page under Xvfb takes about a second; a loaded machine may take much longer.
+constexpr int kTimeout = 20000;
+// How long to watch for something that must not happen (a window, a request, an event).
+constexpr int kQuietPeriod = 1000;
+
+QString before(const QString& url)
+{
+    return QStringLiteral("before ") + url;
+}
+QString complete(const QString& url)
+{
+    return QStringLiteral("complete ") + url;
+}
+const QString kNewWindow = QStringLiteral("new window");
+
+// The browser's events as text, in the order raised. Cancels the navigations to cancelUrls, and
+// new windows as cancelNewWindow says.
+class EventLog : public QObject
+{
+public:
+    explicit EventLog(WebBrowserControl* browser)
+    {
+        connect(browser, &WebBrowserControl::BeforeNavigate2, this,
+                [this](const QString& url, bool& cancel) {
+                    events.append(before(url));
+                    cancel = cancelUrls.contains(url);
+                });
+        connect(browser, &WebBrowserControl::NewWindow2, this, [this](bool& cancel) {
+            events.append(kNewWindow);
+            cancel = cancelNewWindow;
+        });
+        connect(browser, &WebBrowserControl::DocumentComplete, this,
+                [this](const QString& url) { events.append(complete(url)); });
+    }
+
+    QStringList events;
+    QStringList cancelUrls;
+    bool cancelNewWindow = true;
+};
+
+// A link filling the top left of the page, so a mouse click at (50, 30) lands on it.
+QByteArray pageWithLink(const QByteArray& href, const QByteArray& target = QByteArray())
+{
+    QByteArray link = "<a id='x' href='" + href + "'";
+    if (!target.isEmpty())
+        link += " target='" + target + "'";
+    link += " style='position:absolute; left:0; top:0; width:300px; height:100px; "
+            "display:block'>link</a>";
+    return "<!DOCTYPE html><html><body>" + link + "</body></html>";
+}
+
+} // namespace
+
+class WebEngineBrowserTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void navigateReportsOnce_data();
+    void navigateReportsOnce();
+    void emptyAddressDoesNothing();
+    void redirectIsOneNavigation();
+    void subFrameIsReported_data();
+    void subFrameIsReported();
+    void cancelStopsMainFrameNavigation_data();
+    void cancelStopsMainFrameNavigation();
+    void refusedConnectionCompletes();
+    void linkClickIsReported_data();
+    void linkClickIsReported();
+    void newWindowIsRefused_data();
+    void newWindowIsRefused();
+
+private:
+    // Loads url, waits for it to complete and forgets the events so far.
+    bool loadPage(const QString& url);
+    void click(const QString& how);
+
+    LocalHttpServer m_server;
+    std::unique_ptr<WebEngineBrowser> m_browser;
+    std::unique_ptr<EventLog> m_log;
+};
+
+void WebEngineBrowserTest::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    m_server.setPage("/framed", "<!DOCTYPE html><html><body><iframe src='/inner'></iframe>"
+                                "</body></html>");
+    m_server.setRedirect("/old", "/new");
+    m_server.setPage("/links", pageWithLink("/target?from=link"));
+    m_server.setPage("/popups", pageWithLink("/popup", "_blank"));
+}
+
+void WebEngineBrowserTest::init()
+{
+    m_browser = std::make_unique<WebEngineBrowser>();
+    m_log = std::make_unique<EventLog>(m_browser.get());
+    m_browser->view()->resize(400, 300);
+    m_browser->view()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_browser->view()));
+    m_server.clearRequests();
+}
+
+void WebEngineBrowserTest::cleanup()
+{
+    m_log.reset();
+    m_browser.reset();
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+bool WebEngineBrowserTest::loadPage(const QString& url)
+{
+    m_browser->Navigate(url);
+    const bool loaded = QTest::qWaitFor(
+        [&] { return m_log->events.contains(complete(url)); }, kTimeout);
+    m_log->events.clear();
+    return loaded;
+}
+
+void WebEngineBrowserTest::click(const QString& how)
+{
+    if (how == QLatin1String("script")) {
+        m_browser->view()->page()->runJavaScript(
+            QStringLiteral("document.getElementById('x').click()"));
+    } else {
+        QWidget* content = m_browser->view()->focusProxy();
+        QVERIFY(content);
+        QTest::mouseClick(content, Qt::LeftButton, Qt::NoModifier, QPoint(50, 30));
+    }
+}
+
+void WebEngineBrowserTest::navigateReportsOnce_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QByteArray>("target"); // what the server receives; none for about:blank
+
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(m_server.port());
+    QTest::newRow("about:blank") << "about:blank"
+                                 << "about:blank" << QByteArray();
+    QTest::newRow("served page") << m_server.url("/page") << m_server.url("/page")
+                                 << QByteArray("/page");
+    QTest::newRow("query") << m_server.url("/define?w=Apple") << m_server.url("/define?w=Apple")
+                           << QByteArray("/define?w=Apple");
+    QTest::newRow("no scheme") << host + "/plain" << m_server.url("/plain")
+                               << QByteArray("/plain");
+    QTest::newRow("host only") << "http://" + host << m_server.url("/") << QByteArray("/");
+    QTest::newRow("encoded query") << m_server.url("/define?w=caf%C3%A9")
+                                   << m_server.url("/define?w=caf\u00e9")
+                                   << QByteArray("/define?w=caf%C3%A9");
+}
+
+void WebEngineBrowserTest::navigateReportsOnce()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, url);
+    QFETCH(QByteArray, target);
+
+    m_browser->Navigate(address);
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(url)), kTimeout);
+    QCOMPARE(m_log->events, QStringList({before(url), complete(url)}));
+    if (target.isEmpty()) {
+        QCOMPARE(m_server.requests(), QByteArrayList());
+    } else {
+        QCOMPARE(m_server.requests().value(0), target);
+        QCOMPARE(m_server.requestCount(target), 1);
+    }
+}
+
+void WebEngineBrowserTest::emptyAddressDoesNothing()
+{
+    m_browser->Navigate(QString());
+    QTest::qWait(kQuietPeriod);
+    QCOMPARE(m_log->events, QStringList());
+
+    // The browser was able to navigate all along.
+    m_browser->Navigate(QStringLiteral("about:blank"));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_log->events.isEmpty(), kTimeout);
+    QCOMPARE(m_log->events.first(), before(QStringLiteral("about:blank")));
+}
+
+void WebEngineBrowserTest::redirectIsOneNavigation()
+{
+    m_browser->Navigate(m_server.url("/old"));
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(m_server.url("/new"))), kTimeout);
+    QCOMPARE(m_log->events,
+             QStringList({before(m_server.url("/old")), complete(m_server.url("/new"))}));
+    QCOMPARE(m_server.requests().mid(0, 2), QByteArrayList({"/old", "/new"}));
+}
+
+void WebEngineBrowserTest::subFrameIsReported_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("allowed") << false;
+    QTest::newRow("cancelled") << true;
+}
+
+void WebEngineBrowserTest::subFrameIsReported()
+{
+    QFETCH(bool, cancel);
+    if (cancel)
+        m_log->cancelUrls.append(m_server.url("/inner"));
+
+    m_browser->Navigate(m_server.url("/framed"));
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(m_server.url("/framed"))), kTimeout);
+    QCOMPARE(m_log->events,
+             QStringList({before(m_server.url("/framed")), before(m_server.url("/inner")),
+                          complete(m_server.url("/framed"))}));
+    QCOMPARE(m_server.requestCount("/inner"), cancel ? 0 : 1);
+}
+
+void WebEngineBrowserTest::cancelStopsMainFrameNavigation_data()
+{
+    // about:blank is reported from the load start, a served page from the page's request.
+    QTest::addColumn<QString>("url");
+    QTest::newRow("served page") << m_server.url("/stopped");
+    QTest::newRow("about:blank") << "about:blank";
+}
+
+void WebEngineBrowserTest::cancelStopsMainFrameNavigation()
+{
+    QFETCH(QString, url);
+    QVERIFY(loadPage(m_server.url("/start")));
+    m_log->cancelUrls.append(url);
+
+    m_browser->Navigate(url);
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(before(url)), kTimeout);
+    // The next navigation goes ahead as usual.
+    m_browser->Navigate(m_server.url("/after"));
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(m_server.url("/after"))), kTimeout);
+    QCOMPARE(m_log->events, QStringList({before(url), before(m_server.url("/after")),
+                                         complete(m_server.url("/after"))}));
+    QCOMPARE(m_server.requestCount("/stopped"), 0);
+    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/after"));
+}
+
+void WebEngineBrowserTest::refusedConnectionCompletes()
+{
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const QString url = QStringLiteral("http://127.0.0.1:%1/nothing").arg(closed.serverPort());
+    closed.close();
+
+    m_browser->Navigate(url);
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(url)), kTimeout);
+    QCOMPARE(m_log->events, QStringList({before(url), complete(url)}));
+}
+
+void WebEngineBrowserTest::linkClickIsReported_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("script") << "script";
+    QTest::newRow("mouse") << "mouse";
+}
+
+void WebEngineBrowserTest::linkClickIsReported()
+{
+    QFETCH(QString, how);
+    QVERIFY(loadPage(m_server.url("/links")));
+    const QString target = m_server.url("/target?from=link");
+
+    click(how);
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(target)), kTimeout);
+    QCOMPARE(m_log->events, QStringList({before(target), complete(target)}));
+    QCOMPARE(m_server.requestCount("/target?from=link"), 1);
+}
+
+void WebEngineBrowserTest::newWindowIsRefused_data()
+{
+    QTest::addColumn<QString>("how"); // "script" or "mouse" click on the link, or "window.open"
+    QTest::addColumn<bool>("cancel");
+    for (const char* how : {"script", "mouse", "window.open"}) {
+        QTest::addRow("%s, cancelled", how) << QString::fromLatin1(how) << true;
+        QTest::addRow("%s, not cancelled", how) << QString::fromLatin1(how) << false;
+    }
+}
+
+void WebEngineBrowserTest::newWindowIsRefused()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, cancel);
+    QVERIFY(loadPage(m_server.url("/popups")));
+    m_log->cancelNewWindow = cancel;
+    const auto windowsBefore = QApplication::topLevelWidgets();
+
+    if (how == QLatin1String("window.open"))
+        m_browser->view()->page()->runJavaScript(QStringLiteral("window.open('/popup')"));
+    else
+        click(how);
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(kNewWindow), kTimeout);
+    QTest::qWait(kQuietPeriod);
+    QCOMPARE(m_log->events, QStringList({kNewWindow}));
+    QCOMPARE(QApplication::topLevelWidgets(), windowsBefore);
+    QCOMPARE(m_server.requestCount("/popup"), 0);
+    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/popups"));
+}
+
+QTEST_MAIN(WebEngineBrowserTest)
+#include "tst_webengine_browser.moc"
