@@ -85,6 +85,7 @@ void frmOption::buildDesign()
         auto* label = new QLabel(QString::fromLatin1(row.caption), this);
         label->setObjectName(QLatin1String(row.labelName));
         label->setFont(fieldFont);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop); // labels print from their top edge
         scale.place(label, row.label);
 
         auto* field = new QLineEdit(this);

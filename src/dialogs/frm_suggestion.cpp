@@ -78,6 +78,7 @@ frmSuggestion::frmSuggestion(QueryKey key, QWidget* parent) : DesignDialog(paren
         auto* label = new QLabel(QString::fromLatin1(it->name), frame);
         label->setObjectName(QStringLiteral("Label") + number);
         label->setFont(labelFont);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop); // labels print from their top edge
         label->setBuddy(check); // screen readers announce the box by its provider's name
         scale.place(label, {600, rowTop(it->row), 4815, 375});
     }

@@ -24,7 +24,17 @@ void DesignScale::place(QWidget* widget, const design::TwipsRect& r) const
 
 QFont designFont(double pointSize)
 {
-    QFont font(QStringLiteral("Sans Serif"));
+    // The designs were drawn with "MS Sans Serif". Where it is missing, fonts with nearly the
+    // same widths come first, so that captions fit their buttons; any sans-serif is the last
+    // resort.
+    static const bool substituted = [] {
+        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                                   {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+                                    QStringLiteral("Liberation Sans"), QStringLiteral("Helvetica")});
+        return true;
+    }();
+    Q_UNUSED(substituted);
+    QFont font(QStringLiteral("MS Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(pointSize);
     font.setWeight(QFont::Normal);

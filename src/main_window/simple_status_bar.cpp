@@ -7,6 +7,7 @@ SimpleStatusBar::SimpleStatusBar(QWidget* parent) : QStatusBar(parent), m_label(
     m_label->setObjectName(QStringLiteral("SimpleTextLabel"));
     m_label->setTextFormat(Qt::PlainText); // addresses may contain '<' and '&'
     m_label->setMinimumWidth(1);           // a long address must not widen the window
+    m_label->setFrameStyle(QFrame::Panel | QFrame::Sunken); // shows where the bar is when empty
     addWidget(m_label, 1);
 }
 

@@ -6,19 +6,19 @@
 namespace {
 
 // Decides, for the view, whether a navigation goes ahead and whether a new window opens; the
-// browser answers through the signals. Once the browser is gone (the window deletes the view
-// after it) nobody is connected and everything goes ahead.
+// browser answers through the signals. Once the browser is gone (a window deletes the view after
+// it) nobody is connected and everything goes ahead.
 class BrowserPage : public QWebEnginePage
 {
     Q_OBJECT
-public:
+  public:
     using QWebEnginePage::QWebEnginePage;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void navigationRequested(const QUrl& url, bool isMainFrame, bool& cancel);
     void newWindowRequested(bool& cancel);
 
-protected:
+  protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
     {
         // A redirect continues a navigation that was reported when it started.
@@ -39,6 +39,14 @@ protected:
 };
 
 } // namespace
+
+// How each navigation is reported once. The engine announces a main-frame navigation in two
+// ways, in this order: the page's acceptNavigationRequest (every network, file or data: URL,
+// never an about: page) and then loadingChanged(LoadStartedStatus) (about: pages too, but only
+// when the view was idle: a navigation that replaces a load still in progress starts no new
+// load). So the page's request is reported, and a load start only when its URL was not just
+// reported. An about: page is shown by the time its load starts, too late to refuse it: one we
+// navigate to ourselves is reported before loading, so that a cancel keeps it out.
 
 WebEngineBrowser::WebEngineBrowser(QObject* parent)
     : WebBrowserControl(parent), m_view(new QWebEngineView)
@@ -67,36 +75,37 @@ void WebEngineBrowser::Navigate(const QString& address)
         return;
     // As an address bar does: "example.com" becomes "http://example.com".
     const QUrl url = QUrl::fromUserInput(address);
-    if (url.isValid())
-        m_view->load(url);
+    if (!url.isValid())
+        return;
+    if (url.scheme() == QLatin1String("about")) {
+        m_reportedMainUrl = url;
+        bool cancel = false;
+        Q_EMIT BeforeNavigate2(url.toString(), cancel);
+        if (cancel)
+            return;
+    }
+    m_view->load(url);
 }
 
-// The engine announces a main-frame navigation in two ways, in this order: the page's
-// acceptNavigationRequest (every network or data: URL, but never about:blank) and then
-// loadingChanged(LoadStartedStatus) (every load, about:blank included, but only when the view
-// was idle: a navigation that replaces a load still in progress starts no new load). So the
-// page raises BeforeNavigate2 for what it is asked, and a load start raises it only for a URL
-// the page was not just asked about. Such a navigation can no longer be refused, so a cancel
-// stops it instead. A finished load raises DocumentComplete; a stopped one (cancelled) does not.
 void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
 {
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus: {
-        const bool reported = info.url() == m_reportedMainUrl;
+        // The engine drops the fragment of an about: URL when it starts the load.
+        const bool reported = info.url().adjusted(QUrl::RemoveFragment) ==
+                              m_reportedMainUrl.adjusted(QUrl::RemoveFragment);
         m_reportedMainUrl.clear();
-        if (reported)
-            return;
-        bool cancel = false;
-        Q_EMIT BeforeNavigate2(info.url().toString(), cancel);
-        if (cancel)
-            m_view->stop();
+        if (!reported) {
+            bool cancel = false; // too late to act on, see above
+            Q_EMIT BeforeNavigate2(info.url().toString(), cancel);
+        }
         return;
     }
     case QWebEngineLoadingInfo::LoadSucceededStatus:
     case QWebEngineLoadingInfo::LoadFailedStatus:
         Q_EMIT DocumentComplete(info.url().toString());
         return;
-    case QWebEngineLoadingInfo::LoadStoppedStatus:
+    case QWebEngineLoadingInfo::LoadStoppedStatus: // a refused navigation
         return;
     }
 }

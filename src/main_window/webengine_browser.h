@@ -13,16 +13,16 @@ class QWebEngineLoadingInfo;
 class WebEngineBrowser : public WebBrowserControl
 {
     Q_OBJECT
-public:
+  public:
     explicit WebEngineBrowser(QObject* parent = nullptr);
     ~WebEngineBrowser() override;
 
     QWebEngineView* view() override { return m_view; }
     void Navigate(const QString& address) override;
 
-private:
+  private:
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
 
     QPointer<QWebEngineView> m_view; // ours until a window adopts it
-    QUrl m_reportedMainUrl;          // the last main-frame navigation raised from the page
+    QUrl m_reportedMainUrl;          // reported before its load started
 };

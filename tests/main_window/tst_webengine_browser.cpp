@@ -31,7 +31,7 @@ const QString kNewWindow = QStringLiteral("new window");
 // new windows as cancelNewWindow says.
 class EventLog : public QObject
 {
-public:
+  public:
     explicit EventLog(WebBrowserControl* browser)
     {
         connect(browser, &WebBrowserControl::BeforeNavigate2, this,
@@ -69,7 +69,7 @@ class WebEngineBrowserTest : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
@@ -83,15 +83,18 @@ private Q_SLOTS:
     void cancelStopsMainFrameNavigation_data();
     void cancelStopsMainFrameNavigation();
     void refusedConnectionCompletes();
-    void linkClickIsReported_data();
-    void linkClickIsReported();
+    void navigationReplacingALoadIsReported_data();
+    void navigationReplacingALoadIsReported();
+    void pageNavigationIsReported_data();
+    void pageNavigationIsReported();
     void newWindowIsRefused_data();
     void newWindowIsRefused();
 
-private:
+  private:
     // Loads url, waits for it to complete and forgets the events so far.
     bool loadPage(const QString& url);
-    void click(const QString& how);
+    // Acts in the page: clicks the link 'x' by "script" or "mouse", or runs a script.
+    void act(const QString& how);
 
     LocalHttpServer m_server;
     std::unique_ptr<WebEngineBrowser> m_browser;
@@ -106,6 +109,7 @@ void WebEngineBrowserTest::initTestCase()
     m_server.setRedirect("/old", "/new");
     m_server.setPage("/links", pageWithLink("/target?from=link"));
     m_server.setPage("/popups", pageWithLink("/popup", "_blank"));
+    m_server.setPage("/slow", LocalHttpServer::defaultPage("/slow"), 3000);
 }
 
 void WebEngineBrowserTest::init()
@@ -122,27 +126,30 @@ void WebEngineBrowserTest::cleanup()
 {
     m_log.reset();
     m_browser.reset();
-    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    // The view's content widget goes with a deferred delete.
+    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 
 bool WebEngineBrowserTest::loadPage(const QString& url)
 {
     m_browser->Navigate(url);
-    const bool loaded = QTest::qWaitFor(
-        [&] { return m_log->events.contains(complete(url)); }, kTimeout);
+    const bool loaded =
+        QTest::qWaitFor([&] { return m_log->events.contains(complete(url)); }, kTimeout);
     m_log->events.clear();
     return loaded;
 }
 
-void WebEngineBrowserTest::click(const QString& how)
+void WebEngineBrowserTest::act(const QString& how)
 {
-    if (how == QLatin1String("script")) {
-        m_browser->view()->page()->runJavaScript(
-            QStringLiteral("document.getElementById('x').click()"));
-    } else {
+    if (how == QLatin1String("mouse")) {
         QWidget* content = m_browser->view()->focusProxy();
         QVERIFY(content);
         QTest::mouseClick(content, Qt::LeftButton, Qt::NoModifier, QPoint(50, 30));
+    } else {
+        const QString script = how == QLatin1String("script")
+                                   ? QStringLiteral("document.getElementById('x').click()")
+                                   : how;
+        m_browser->view()->page()->runJavaScript(script);
     }
 }
 
@@ -159,12 +166,11 @@ void WebEngineBrowserTest::navigateReportsOnce_data()
                                  << QByteArray("/page");
     QTest::newRow("query") << m_server.url("/define?w=Apple") << m_server.url("/define?w=Apple")
                            << QByteArray("/define?w=Apple");
-    QTest::newRow("no scheme") << host + "/plain" << m_server.url("/plain")
-                               << QByteArray("/plain");
+    QTest::newRow("no scheme") << host + "/plain" << m_server.url("/plain") << QByteArray("/plain");
     QTest::newRow("host only") << "http://" + host << m_server.url("/") << QByteArray("/");
-    QTest::newRow("encoded query") << m_server.url("/define?w=caf%C3%A9")
-                                   << m_server.url("/define?w=caf\u00e9")
-                                   << QByteArray("/define?w=caf%C3%A9");
+    QTest::newRow("encoded query")
+        << m_server.url("/define?w=caf%C3%A9") << m_server.url("/define?w=caf\u00e9")
+        << QByteArray("/define?w=caf%C3%A9");
 }
 
 void WebEngineBrowserTest::navigateReportsOnce()
@@ -231,7 +237,8 @@ void WebEngineBrowserTest::subFrameIsReported()
 
 void WebEngineBrowserTest::cancelStopsMainFrameNavigation_data()
 {
-    // about:blank is reported from the load start, a served page from the page's request.
+    // A served page is refused when the page asks about it; about:blank, which the engine opens
+    // without asking, before it is loaded.
     QTest::addColumn<QString>("url");
     QTest::newRow("served page") << m_server.url("/stopped");
     QTest::newRow("about:blank") << "about:blank";
@@ -268,33 +275,70 @@ void WebEngineBrowserTest::refusedConnectionCompletes()
     QCOMPARE(m_log->events, QStringList({before(url), complete(url)}));
 }
 
-void WebEngineBrowserTest::linkClickIsReported_data()
+void WebEngineBrowserTest::navigationReplacingALoadIsReported_data()
 {
-    QTest::addColumn<QString>("how");
-    QTest::newRow("script") << "script";
-    QTest::newRow("mouse") << "mouse";
+    // The engine starts no new load for a navigation that replaces one still in progress.
+    QTest::addColumn<QString>("url");
+    QTest::newRow("served page") << m_server.url("/page");
+    QTest::newRow("about:blank") << "about:blank";
 }
 
-void WebEngineBrowserTest::linkClickIsReported()
+void WebEngineBrowserTest::navigationReplacingALoadIsReported()
+{
+    QFETCH(QString, url);
+    m_browser->Navigate(m_server.url("/slow"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount("/slow") == 1, kTimeout);
+
+    m_browser->Navigate(url);
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(url)), kTimeout);
+    QCOMPARE(m_log->events,
+             QStringList({before(m_server.url("/slow")), before(url), complete(url)}));
+}
+
+void WebEngineBrowserTest::pageNavigationIsReported_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QByteArray>("target"); // what the server receives; none for about:blank
+    QTest::addColumn<QString>("url");
+    QTest::newRow("link, script click")
+        << "script" << QByteArray("/target?from=link") << m_server.url("/target?from=link");
+    QTest::newRow("link, mouse click")
+        << "mouse" << QByteArray("/target?from=link") << m_server.url("/target?from=link");
+    QTest::newRow("location") << "location.href = '/scripted'" << QByteArray("/scripted")
+                              << m_server.url("/scripted");
+    QTest::newRow("location about:blank")
+        << "location.href = 'about:blank'" << QByteArray() << "about:blank";
+}
+
+void WebEngineBrowserTest::pageNavigationIsReported()
 {
     QFETCH(QString, how);
+    QFETCH(QByteArray, target);
+    QFETCH(QString, url);
     QVERIFY(loadPage(m_server.url("/links")));
-    const QString target = m_server.url("/target?from=link");
+    m_server.clearRequests();
 
-    click(how);
+    act(how);
 
-    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(target)), kTimeout);
-    QCOMPARE(m_log->events, QStringList({before(target), complete(target)}));
-    QCOMPARE(m_server.requestCount("/target?from=link"), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(url)), kTimeout);
+    QCOMPARE(m_log->events, QStringList({before(url), complete(url)}));
+    if (!target.isEmpty())
+        QCOMPARE(m_server.requestCount(target), 1);
 }
 
 void WebEngineBrowserTest::newWindowIsRefused_data()
 {
-    QTest::addColumn<QString>("how"); // "script" or "mouse" click on the link, or "window.open"
+    QTest::addColumn<QString>("how");
     QTest::addColumn<bool>("cancel");
-    for (const char* how : {"script", "mouse", "window.open"}) {
-        QTest::addRow("%s, cancelled", how) << QString::fromLatin1(how) << true;
-        QTest::addRow("%s, not cancelled", how) << QString::fromLatin1(how) << false;
+    const std::pair<const char*, const char*> ways[] = {
+        {"link, script click", "script"},
+        {"link, mouse click", "mouse"},
+        {"window.open", "window.open('/popup')"},
+    };
+    for (const auto& [name, how] : ways) {
+        QTest::addRow("%s, cancelled", name) << QString::fromLatin1(how) << true;
+        QTest::addRow("%s, not cancelled", name) << QString::fromLatin1(how) << false;
     }
 }
 
@@ -306,10 +350,7 @@ void WebEngineBrowserTest::newWindowIsRefused()
     m_log->cancelNewWindow = cancel;
     const auto windowsBefore = QApplication::topLevelWidgets();
 
-    if (how == QLatin1String("window.open"))
-        m_browser->view()->page()->runJavaScript(QStringLiteral("window.open('/popup')"));
-    else
-        click(how);
+    act(how);
 
     QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(kNewWindow), kTimeout);
     QTest::qWait(kQuietPeriod);

@@ -70,7 +70,8 @@ void LocalHttpServer::onNewConnection()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        // The browser may open connections it never uses. One request per connection: anything after its header (a form's body) is ignored.
+        // The browser may open connections it never uses. One request per connection: anything
+        // after its header (a form's body) is ignored.
         struct Pending
         {
             QByteArray header;
