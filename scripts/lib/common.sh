@@ -6,8 +6,8 @@ repo_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # Debian packages the build, the tests and headless runs need.
 required_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev
-    xvfb xauth fonts-dejavu-core fonts-liberation
+    qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev libgl-dev
+    xvfb xauth fonts-dejavu-core fonts-liberation desktop-file-utils
 )
 
 as_root() {

@@ -29,7 +29,7 @@ QLabel* addLabel(QWidget* frame, const DesignScale& scale, const AboutLabel& spe
     label->setObjectName(QLatin1String(spec.name));
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop); // labels print from their top edge
-    scale.place(label, spec.rect);
+    scale.placeLabel(label, spec.rect);
     return label;
 }
 

@@ -86,7 +86,7 @@ void frmOption::buildDesign()
         label->setObjectName(QLatin1String(row.labelName));
         label->setFont(fieldFont);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop); // labels print from their top edge
-        scale.place(label, row.label);
+        scale.placeLabel(label, row.label);
 
         auto* field = new QLineEdit(this);
         field->setObjectName(QLatin1String(row.fieldName));

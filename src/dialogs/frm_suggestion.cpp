@@ -80,7 +80,7 @@ frmSuggestion::frmSuggestion(QueryKey key, QWidget* parent) : DesignDialog(paren
         label->setFont(labelFont);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop); // labels print from their top edge
         label->setBuddy(check); // screen readers announce the box by its provider's name
-        scale.place(label, {600, rowTop(it->row), 4815, 375});
+        scale.placeLabel(label, {600, rowTop(it->row), 4815, 375});
     }
 
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);

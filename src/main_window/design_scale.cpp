@@ -1,5 +1,6 @@
 #include "design_scale.h"
 
+#include <QLabel>
 #include <QWidget>
 
 DesignScale::DesignScale(const QWidget* widget)
@@ -20,6 +21,16 @@ QSize DesignScale::size(double widthTwips, double heightTwips) const
 void DesignScale::place(QWidget* widget, const design::TwipsRect& r) const
 {
     widget->setGeometry(rect(r));
+}
+
+void DesignScale::placeLabel(QLabel* label, const design::TwipsRect& r) const
+{
+    QRect geometry = rect(r);
+    const int needed = label->fontMetrics().horizontalAdvance(label->text()) +
+                       2 * (label->frameWidth() + label->margin());
+    if (needed > geometry.width())
+        geometry.setWidth(needed);
+    label->setGeometry(geometry);
 }
 
 QFont designFont(double pointSize)

@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QSize>
 
+class QLabel;
 class QWidget;
 
 // Turns a window design (twips, "MS Sans Serif" point sizes) into widget geometry and fonts on
@@ -25,6 +26,9 @@ public:
 
     // Sets the widget's position and size within its parent.
     void place(QWidget* widget, const design::TwipsRect& r) const;
+    // The same for a label, widened where this platform's font needs a few more pixels than the
+    // design's, so that no caption is cut off.
+    void placeLabel(QLabel* label, const design::TwipsRect& r) const;
 
 private:
     double m_dpiX;

@@ -168,7 +168,7 @@ void frmBrowser::buildDesign()
     Label2->setFont(designFont(design_font::kXLarge));
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop); // labels print from their top edge
     Label2->setBuddy(txtWord); // screen readers announce the word box as "Word:"
-    scale.place(Label2, {120, 270, 855, 375});
+    scale.placeLabel(Label2, {120, 270, 855, 375});
 
     QWidget::setTabOrder(txtWord, m_lookupButtons[0]);
     for (int i = 0; i + 1 < layout::kLookupButtonCount; ++i)

@@ -1,0 +1,81 @@
+// Screen readers announce every text box and check box by the label beside it.
+#include "dialogs/frm_option.h"
+#include "dialogs/frm_suggestion.h"
+#include "dialogs/canned_templates.h"
+#include "fake_browser.h"
+#include "main_window/frm_browser.h"
+#include "temp_program_folder.h"
+
+#include <QAccessible>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+Q_DECLARE_METATYPE(QueryKey)
+
+namespace {
+
+QString accessibleName(QWidget* widget)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+    return iface ? iface->text(QAccessible::Name) : QStringLiteral("<no interface>");
+}
+
+} // namespace
+
+class AccessibilityTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void wordBoxIsNamedByItsLabel();
+    void optionFieldsAreNamedByTheirLabels();
+    void providerBoxesAreNamedByTheirProviders_data();
+    void providerBoxesAreNamedByTheirProviders();
+};
+
+void AccessibilityTest::wordBoxIsNamedByItsLabel()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    QCOMPARE(accessibleName(window->findChild<QLineEdit*>(QStringLiteral("txtWord"))),
+             QStringLiteral("Word:"));
+}
+
+void AccessibilityTest::optionFieldsAreNamedByTheirLabels()
+{
+    frmOption option;
+    const QStringList expected{"Home page:", "Chinese:", "English:", "Thesaurus:",
+                               "Japanese:", "Computer (Chi):", "Computer (Eng):"};
+    QStringList actual;
+    for (const QueryKey key : kQueryKeys)
+        actual << accessibleName(option.field(key));
+    QCOMPARE(actual, expected);
+}
+
+void AccessibilityTest::providerBoxesAreNamedByTheirProviders_data()
+{
+    QTest::addColumn<QueryKey>("key");
+    QTest::newRow("Chinese") << QueryKey::Chinese;
+    QTest::newRow("English") << QueryKey::English;
+    QTest::newRow("Thesaurus") << QueryKey::Thesaurus;
+    QTest::newRow("Japanese") << QueryKey::Japanese;
+    QTest::newRow("ChiComputer") << QueryKey::ChiComputer;
+    QTest::newRow("EngComputer") << QueryKey::EngComputer;
+}
+
+void AccessibilityTest::providerBoxesAreNamedByTheirProviders()
+{
+    QFETCH(QueryKey, key);
+    frmSuggestion dialog(key);
+    for (const canned_templates::Provider& provider : canned_templates::providersFor(key)) {
+        auto* box = dialog.findChild<QCheckBox*>(QStringLiteral("Check%1").arg(provider.checkBox));
+        QVERIFY(box);
+        QCOMPARE(accessibleName(box), QString::fromLatin1(provider.name));
+        QVERIFY(box->text().isEmpty()); // the design's box itself shows no text
+    }
+}
+
+QTEST_MAIN(AccessibilityTest)
+#include "tst_accessibility.moc"
