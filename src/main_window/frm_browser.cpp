@@ -260,12 +260,22 @@ void frmBrowser::changeEvent(QEvent* event)
         Form_Resize();
 }
 
+void frmBrowser::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // A window manager adds its frame after the window is first shown, reporting a move rather
+    // than a resize; the row is fitted to the outer size, so fit it again.
+    if (frameGeometry().size() != m_fittedOuterSize)
+        Form_Resize();
+}
+
 void frmBrowser::Form_Resize()
 {
     const DesignScale scale(this);
     const QSize client = isMinimized() ? QSize(0, 0) : m_client->size();
     // With no window manager there is no frame: the outer size is the window's own.
     const QSize outer = frameGeometry().size();
+    m_fittedOuterSize = outer;
     m_row = layout::fitMainRow(m_row, {scale.twipsX(client.width()), scale.twipsY(client.height())},
                                {scale.twipsX(outer.width()), scale.twipsY(outer.height())});
     applyRowLayout();

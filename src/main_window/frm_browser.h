@@ -73,6 +73,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -91,6 +92,7 @@ private:
     std::unique_ptr<WebBrowserControl> m_browser;
     std::unique_ptr<frmOption> m_option;
     layout::MainRow m_row;
+    QSize m_fittedOuterSize; // the outer size the row was last fitted to
 
     IntervalTimer* Timer1 = nullptr;
     QLineEdit* txtWord = nullptr;
