@@ -41,8 +41,8 @@ class BrowserPage : public QWebEnginePage
 } // namespace
 
 // How each navigation is reported once. The engine announces a main-frame navigation in two
-// ways, in this order: the page's acceptNavigationRequest (every network, file or data: URL,
-// never an about: page) and then loadingChanged(LoadStartedStatus) (about: pages too, but only
+// ways, in this order: the page's acceptNavigationRequest (network and data: URLs, never an
+// about: page) and then loadingChanged(LoadStartedStatus) (about: pages too, but only
 // when the view was idle: a navigation that replaces a load still in progress starts no new
 // load). So the page's request is reported, and a load start only when its URL was not just
 // reported. An about: page is shown by the time its load starts, too late to refuse it: one we
@@ -78,11 +78,11 @@ void WebEngineBrowser::Navigate(const QString& address)
     if (!url.isValid())
         return;
     if (url.scheme() == QLatin1String("about")) {
-        m_reportedMainUrl = url;
         bool cancel = false;
         Q_EMIT BeforeNavigate2(url.toString(), cancel);
         if (cancel)
             return;
+        m_reportedMainUrl = url;
     }
     m_view->load(url);
 }
@@ -105,7 +105,7 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
     case QWebEngineLoadingInfo::LoadFailedStatus:
         Q_EMIT DocumentComplete(info.url().toString());
         return;
-    case QWebEngineLoadingInfo::LoadStoppedStatus: // a refused navigation
+    case QWebEngineLoadingInfo::LoadStoppedStatus: // refused or stopped: nothing was loaded
         return;
     }
 }

@@ -59,6 +59,13 @@ void LocalHttpServer::setRedirect(const QByteArray& target, const QByteArray& lo
     setResponse(target, response);
 }
 
+QByteArrayList LocalHttpServer::pageRequests() const
+{
+    QByteArrayList pages = m_requests;
+    pages.removeAll("/favicon.ico");
+    return pages;
+}
+
 QByteArray LocalHttpServer::defaultPage(const QByteArray& target)
 {
     const QByteArray text = QString::fromUtf8(target).toHtmlEscaped().toUtf8();

@@ -41,6 +41,8 @@ class LocalHttpServer : public QObject
 
     // The request-targets received, oldest first, and how often one was received.
     QByteArrayList requests() const { return m_requests; }
+    // The same without "/favicon.ico", which the browser asks for on its own after a page.
+    QByteArrayList pageRequests() const;
     int requestCount(const QByteArray& target) const { return m_requests.count(target); }
     void clearRequests() { m_requests.clear(); }
 

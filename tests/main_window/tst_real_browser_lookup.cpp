@@ -1,0 +1,124 @@
+// The main window with the real QtWebEngine browser: a lookup from the word box to a page served
+// from 127.0.0.1, watched in the status bar.
+
+#include "local_http_server.h"
+#include "main_window/frm_browser.h"
+#include "main_window/interval_timer.h"
+#include "main_window/simple_status_bar.h"
+#include "main_window/webengine_browser.h"
+#include "temp_program_folder.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// A first page under Xvfb takes about a second; a loaded machine may take much longer.
+constexpr int kTimeout = 20000;
+// Long enough for the status animation to tick (once a second) while the page loads.
+constexpr int kLookupDelay = 1500;
+
+} // namespace
+
+class RealBrowserLookupTest : public QObject
+{
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void homePageCompletionClearsStatus();
+    void lookupShowsProgressUntilComplete();
+
+  private:
+    QString status() const { return m_window->statusBar1()->SimpleText(); }
+
+    LocalHttpServer m_server;
+    std::unique_ptr<TempProgramFolder> m_folder;
+    std::unique_ptr<frmBrowser> m_window;
+    WebEngineBrowser* m_browser = nullptr; // owned by the window
+    QStringList m_completed;               // DocumentComplete URLs
+    QStringList m_statusAtComplete;        // the status text once the window has handled each
+};
+
+void RealBrowserLookupTest::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    m_server.setPage("/define?w=Apple", LocalHttpServer::defaultPage("Apple"), kLookupDelay);
+}
+
+void RealBrowserLookupTest::init()
+{
+    m_folder = std::make_unique<TempProgramFolder>();
+    QueryStringSet settings;
+    for (QueryKey key : kQueryKeys)
+        settings[key] = m_server.url("/" + keyName(key) + "?w=%word");
+    settings[QueryKey::Home] = QStringLiteral("about:blank");
+    settings[QueryKey::English] = m_server.url("/define?w=%word");
+    m_folder->writeSettings(settings);
+
+    auto browser = std::make_unique<WebEngineBrowser>();
+    m_browser = browser.get();
+    m_window = std::make_unique<frmBrowser>(m_folder->path(), std::move(browser));
+    // The window navigated to its home page while it was built; the page completes later, and
+    // this connection, made after the window's own, sees the status the window left.
+    m_completed.clear();
+    m_statusAtComplete.clear();
+    connect(m_browser, &WebBrowserControl::DocumentComplete, this, [this](const QString& url) {
+        m_completed.append(url);
+        m_statusAtComplete.append(status());
+    });
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void RealBrowserLookupTest::cleanup()
+{
+    m_window.reset();
+    m_folder.reset();
+    m_server.clearRequests();
+    // The view's content widget goes with a deferred delete.
+    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void RealBrowserLookupTest::homePageCompletionClearsStatus()
+{
+    QTRY_COMPARE_WITH_TIMEOUT(m_completed, QStringList({"about:blank"}), kTimeout);
+    QCOMPARE(m_statusAtComplete, QStringList({QString()}));
+    QVERIFY(!m_window->timer1()->isEnabled());
+    QCOMPARE(m_server.pageRequests(), QByteArrayList());
+}
+
+void RealBrowserLookupTest::lookupShowsProgressUntilComplete()
+{
+    QTRY_COMPARE_WITH_TIMEOUT(m_completed, QStringList({"about:blank"}), kTimeout);
+    auto* txtWord = m_window->findChild<QLineEdit*>(QStringLiteral("txtWord"));
+    auto* cmdEn2En = m_window->findChild<QPushButton*>(QStringLiteral("cmdEn2En"));
+    QVERIFY(txtWord);
+    QVERIFY(cmdEn2En);
+    const QString url = m_server.url("/define?w=Apple");
+    const QString going = QStringLiteral("Going to ") + url + QStringLiteral("...");
+
+    QTest::keyClicks(txtWord, QStringLiteral("  Apple  "));
+    QTest::mouseClick(cmdEn2En, Qt::LeftButton);
+
+    // The server holds its answer back, so the page is still loading here.
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount("/define?w=Apple") == 1, kTimeout);
+    QVERIFY2(status().startsWith(going), qPrintable(status()));
+    QTRY_COMPARE_WITH_TIMEOUT(status(), going + QStringLiteral(".."), kTimeout);
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_completed, QStringList({"about:blank", url}), kTimeout);
+    QCOMPARE(status(), QString());
+    QCOMPARE(m_statusAtComplete.last(), QString());
+    QVERIFY(!m_window->timer1()->isEnabled());
+    QCOMPARE(m_server.pageRequests(), QByteArrayList({"/define?w=Apple"}));
+}
+
+QTEST_MAIN(RealBrowserLookupTest)
+#include "tst_real_browser_lookup.moc"
