@@ -6,6 +6,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace settings_file {
 
 namespace {
@@ -84,22 +86,34 @@ QueryStringSet parse(const QString& text)
 
 QByteArray encodeAnsi(const QString& text)
 {
-    QStringEncoder encoder = makeEncoder();
-    QByteArray bytes = encoder.encode(text);
-    if (!encoder.hasError())
-        return bytes;
+    // A lone surrogate can leave a stateful encoder waiting for its other half and dropping it
+    // silently, so only surrogate-free text takes the fast path.
+    const bool hasSurrogates =
+        std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
+    if (!hasSurrogates) {
+        QStringEncoder encoder = makeEncoder();
+        QByteArray bytes = encoder.encode(text);
+        if (!encoder.hasError())
+            return bytes;
+    }
 
-    // The code page lacks some character. Encode one code point at a time so that exactly the
-    // missing ones become "?" (a surrogate pair is one character, so one "?").
-    bytes.clear();
+    // Encode one character at a time so that exactly those the code page lacks become "?"; a
+    // surrogate pair is one character (one "?"), a lone surrogate is no character at all ("?").
+    QByteArray bytes;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        qsizetype length = 1;
-        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-            length = 2;
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            bytes += '?'; // no single-byte code page holds characters beyond the BMP
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate()) {
+            bytes += '?';
+            continue;
+        }
         QStringEncoder single = makeEncoder();
-        const QByteArray encoded = single.encode(QStringView(text).mid(i, length));
+        const QByteArray encoded = single.encode(QStringView(&c, 1));
         bytes += single.hasError() ? QByteArray("?") : encoded;
-        i += length - 1;
     }
     return bytes;
 }
