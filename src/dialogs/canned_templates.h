@@ -14,12 +14,12 @@ namespace canned_templates {
 
 struct Provider
 {
-    QueryKey key;           // the setting the template is for
-    int checkBox;           // 1, 2 or 3: Check1..Check3 of the key's suggestion dialog
-    int row;                // position from the top of the dialog, counted from 1
-    const char* name;       // the provider as the label beside the box names it
-    const char* host;       // the provider's server
-    const char* pathQuery;  // after the host
+    QueryKey key;          // the setting the template is for
+    int checkBox;          // 1, 2 or 3: Check1..Check3 of the key's suggestion dialog
+    int row;               // position from the top of the dialog, counted from 1
+    const char* name;      // the provider as the label beside the box names it
+    const char* host;      // the provider's server
+    const char* pathQuery; // after the host
 };
 
 const std::vector<Provider>& providers();
@@ -38,6 +38,9 @@ QueryStringSet defaults();
 std::optional<QString> selectedTemplate(QueryKey key, const std::vector<bool>& ticked);
 
 // The main window's Home default.
-inline QString homeDefault() { return QStringLiteral("about:blank"); }
+inline QString homeDefault()
+{
+    return QStringLiteral("about:blank");
+}
 
 } // namespace canned_templates

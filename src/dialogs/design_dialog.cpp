@@ -1,9 +1,21 @@
 #include "design_dialog.h"
 
+#include "main_window/design_scale.h"
+
 #include <QKeyEvent>
 #include <QPushButton>
 
 #include <algorithm>
+
+DesignDialog::DesignDialog(const QString& name, const QString& caption, QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(name);
+    setWindowTitle(caption);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setFont(designFont(design_font::kWindow));
+}
 
 void DesignDialog::keyPressEvent(QKeyEvent* event)
 {

@@ -15,7 +15,9 @@ class DesignDialog : public QDialog
 {
     Q_OBJECT
 public:
-    using QDialog::QDialog;
+    // A top-level window with the given object name and caption, the standard sizable frame
+    // (caption, minimise, maximise and close boxes) and the design's window font.
+    DesignDialog(const QString& name, const QString& caption, QWidget* parent = nullptr);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -35,13 +35,9 @@ QLabel* addLabel(QWidget* frame, const DesignScale& scale, const AboutLabel& spe
 
 } // namespace
 
-frmAbout::frmAbout(QWidget* parent) : DesignDialog(parent)
+frmAbout::frmAbout(QWidget* parent)
+    : DesignDialog(QStringLiteral("frmAbout"), QStringLiteral("About Lexivo Dictionary"), parent)
 {
-    setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About Lexivo Dictionary"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-    setFont(designFont(design_font::kWindow));
 
     const DesignScale scale(this);
     setGeometry(QRect(QPoint(scale.x(kDesignLeft), scale.y(kDesignTop)),
@@ -51,18 +47,24 @@ frmAbout::frmAbout(QWidget* parent) : DesignDialog(parent)
     auto* upper = new QGroupBox(this);
     upper->setObjectName(QStringLiteral("Frame2"));
     scale.place(upper, {240, 0, 3735, 1455});
-    addLabel(upper, scale, {"Label1", QStringLiteral("         Lexivo Dictionary II"), {720, 360, 2295, 255}});
-    addLabel(upper, scale, {"Label3", QStringLiteral("              version 1.1"), {720, 600, 2175, 255}});
-    addLabel(upper, scale, {"Label2", QStringLiteral("       All rights reserved."), {720, 960, 2295, 255}});
+    addLabel(upper, scale,
+             {"Label1", QStringLiteral("         Lexivo Dictionary II"), {720, 360, 2295, 255}});
+    addLabel(upper, scale,
+             {"Label3", QStringLiteral("              version 1.1"), {720, 600, 2175, 255}});
+    addLabel(upper, scale,
+             {"Label2", QStringLiteral("       All rights reserved."), {720, 960, 2295, 255}});
 
     auto* lower = new QGroupBox(this);
     lower->setObjectName(QStringLiteral("Frame1"));
     scale.place(lower, {240, 1440, 3735, 1455});
-    addLabel(lower, scale, {"Label4", QStringLiteral("Contact points are:"), {120, 360, 3135, 255}});
     addLabel(lower, scale,
-             {"Label5", QStringLiteral("Url:     ") + product::makerWebsite(), {120, 600, 3255, 255}});
-    addLabel(lower, scale,
-             {"Label6", QStringLiteral("Email: ") + product::supportEmail(), {120, 840, 3135, 255}});
+             {"Label4", QStringLiteral("Contact points are:"), {120, 360, 3135, 255}});
+    addLabel(
+        lower, scale,
+        {"Label5", QStringLiteral("Url:     ") + product::makerWebsite(), {120, 600, 3255, 255}});
+    addLabel(
+        lower, scale,
+        {"Label6", QStringLiteral("Email: ") + product::supportEmail(), {120, 840, 3135, 255}});
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));

@@ -37,20 +37,90 @@ struct FieldRow
 
 // In design order; Home's text box reaches to the right edge of the "Select" buttons.
 const FieldRow kRows[] = {
-    {QueryKey::Home, "Label7", "Home page:", {240, 360, 1695, 375}, 21, "txtHome",
-     {2040, 360, 9735, 420}, 20, nullptr, 0, 0, nullptr},
-    {QueryKey::Chinese, "Label1", "Chinese:", {240, 990, 975, 375}, 0, "txtChinese",
-     {2040, 960, 8895, 420}, 1, "cmdChinese", 960, 14, &frmOption::cmdChinese_Click},
-    {QueryKey::English, "Label2", "English:", {240, 1560, 975, 375}, 3, "txtEnglish",
-     {2040, 1560, 8895, 420}, 13, "cmdEnglish", 1560, 15, &frmOption::cmdEnglish_Click},
-    {QueryKey::Thesaurus, "Label3", "Thesaurus:", {240, 2190, 1215, 375}, 5, "txtThesaurus",
-     {2040, 2160, 8895, 420}, 4, "cmdThesaurus", 2160, 16, &frmOption::cmdThesaurus_Click},
-    {QueryKey::Japanese, "Label4", "Japanese:", {240, 2760, 1215, 375}, 7, "txtJapanese",
-     {2040, 2760, 8895, 420}, 6, "cmdJapanese", 2760, 17, &frmOption::cmdJapanese_Click},
-    {QueryKey::ChiComputer, "Label5", "Computer (Chi):", {240, 3390, 1695, 375}, 9,
-     "txtChiComputer", {2040, 3360, 8895, 420}, 8, "cmdChiComputer", 3360, 18, &frmOption::cmdChiComputer_Click},
-    {QueryKey::EngComputer, "Label6", "Computer (Eng):", {240, 3960, 1815, 375}, 11,
-     "txtEngComputer", {2040, 3960, 8895, 420}, 10, "cmdEngComputer", 3960, 19, &frmOption::cmdEngComputer_Click},
+    {QueryKey::Home,
+     "Label7",
+     "Home page:",
+     {240, 360, 1695, 375},
+     21,
+     "txtHome",
+     {2040, 360, 9735, 420},
+     20,
+     nullptr,
+     0,
+     0,
+     nullptr},
+    {QueryKey::Chinese,
+     "Label1",
+     "Chinese:",
+     {240, 990, 975, 375},
+     0,
+     "txtChinese",
+     {2040, 960, 8895, 420},
+     1,
+     "cmdChinese",
+     960,
+     14,
+     &frmOption::cmdChinese_Click},
+    {QueryKey::English,
+     "Label2",
+     "English:",
+     {240, 1560, 975, 375},
+     3,
+     "txtEnglish",
+     {2040, 1560, 8895, 420},
+     13,
+     "cmdEnglish",
+     1560,
+     15,
+     &frmOption::cmdEnglish_Click},
+    {QueryKey::Thesaurus,
+     "Label3",
+     "Thesaurus:",
+     {240, 2190, 1215, 375},
+     5,
+     "txtThesaurus",
+     {2040, 2160, 8895, 420},
+     4,
+     "cmdThesaurus",
+     2160,
+     16,
+     &frmOption::cmdThesaurus_Click},
+    {QueryKey::Japanese,
+     "Label4",
+     "Japanese:",
+     {240, 2760, 1215, 375},
+     7,
+     "txtJapanese",
+     {2040, 2760, 8895, 420},
+     6,
+     "cmdJapanese",
+     2760,
+     17,
+     &frmOption::cmdJapanese_Click},
+    {QueryKey::ChiComputer,
+     "Label5",
+     "Computer (Chi):",
+     {240, 3390, 1695, 375},
+     9,
+     "txtChiComputer",
+     {2040, 3360, 8895, 420},
+     8,
+     "cmdChiComputer",
+     3360,
+     18,
+     &frmOption::cmdChiComputer_Click},
+    {QueryKey::EngComputer,
+     "Label6",
+     "Computer (Eng):",
+     {240, 3960, 1815, 375},
+     11,
+     "txtEngComputer",
+     {2040, 3960, 8895, 420},
+     10,
+     "cmdEngComputer",
+     3960,
+     19,
+     &frmOption::cmdEngComputer_Click},
 };
 
 constexpr double kSelectLeft = 11040;
@@ -64,13 +134,10 @@ std::size_t slot(QueryKey key)
 
 } // namespace
 
-frmOption::frmOption(QWidget* parent) : DesignDialog(parent)
+frmOption::frmOption(QWidget* parent)
+    : DesignDialog(QStringLiteral("frmOption"), QStringLiteral("Online Dictionary Query String"),
+                   parent)
 {
-    setObjectName(QStringLiteral("frmOption"));
-    setWindowTitle(QStringLiteral("Online Dictionary Query String"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-    setFont(designFont(design_font::kWindow));
     buildDesign();
 }
 
@@ -165,12 +232,30 @@ void frmOption::cmdCancel_Click()
     hide();
 }
 
-void frmOption::cmdChinese_Click() { selectProvider(QueryKey::Chinese); }
-void frmOption::cmdEnglish_Click() { selectProvider(QueryKey::English); }
-void frmOption::cmdThesaurus_Click() { selectProvider(QueryKey::Thesaurus); }
-void frmOption::cmdJapanese_Click() { selectProvider(QueryKey::Japanese); }
-void frmOption::cmdChiComputer_Click() { selectProvider(QueryKey::ChiComputer); }
-void frmOption::cmdEngComputer_Click() { selectProvider(QueryKey::EngComputer); }
+void frmOption::cmdChinese_Click()
+{
+    selectProvider(QueryKey::Chinese);
+}
+void frmOption::cmdEnglish_Click()
+{
+    selectProvider(QueryKey::English);
+}
+void frmOption::cmdThesaurus_Click()
+{
+    selectProvider(QueryKey::Thesaurus);
+}
+void frmOption::cmdJapanese_Click()
+{
+    selectProvider(QueryKey::Japanese);
+}
+void frmOption::cmdChiComputer_Click()
+{
+    selectProvider(QueryKey::ChiComputer);
+}
+void frmOption::cmdEngComputer_Click()
+{
+    selectProvider(QueryKey::EngComputer);
+}
 
 void frmOption::selectProvider(QueryKey key)
 {

@@ -29,24 +29,28 @@ double rowTop(int row)
 QString frmSuggestion::formName(QueryKey key)
 {
     switch (key) {
-    case QueryKey::Chinese: return QStringLiteral("frmChinese");
-    case QueryKey::English: return QStringLiteral("frmEnglish");
-    case QueryKey::Thesaurus: return QStringLiteral("frmThesaurus");
-    case QueryKey::Japanese: return QStringLiteral("frmJapanese");
-    case QueryKey::ChiComputer: return QStringLiteral("frmChiComputer");
-    case QueryKey::EngComputer: return QStringLiteral("frmEngComputer");
-    case QueryKey::Home: break;
+    case QueryKey::Chinese:
+        return QStringLiteral("frmChinese");
+    case QueryKey::English:
+        return QStringLiteral("frmEnglish");
+    case QueryKey::Thesaurus:
+        return QStringLiteral("frmThesaurus");
+    case QueryKey::Japanese:
+        return QStringLiteral("frmJapanese");
+    case QueryKey::ChiComputer:
+        return QStringLiteral("frmChiComputer");
+    case QueryKey::EngComputer:
+        return QStringLiteral("frmEngComputer");
+    case QueryKey::Home:
+        break;
     }
     return {};
 }
 
-frmSuggestion::frmSuggestion(QueryKey key, QWidget* parent) : DesignDialog(parent)
+frmSuggestion::frmSuggestion(QueryKey key, QWidget* parent)
+    : DesignDialog(formName(key), QStringLiteral("Select Online Dictionary Provider Suggestion"),
+                   parent)
 {
-    setObjectName(formName(key));
-    setWindowTitle(QStringLiteral("Select Online Dictionary Provider Suggestion"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-    setFont(designFont(design_font::kWindow));
 
     const std::vector<canned_templates::Provider> providers = canned_templates::providersFor(key);
     int rows = 0;

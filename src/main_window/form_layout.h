@@ -26,6 +26,10 @@ struct SizeTwips
     float height = 0;
 };
 
+// The row as the main window is designed: word box 960..5055, buttons 1215 wide every 1320
+// twips from 5160, browser view 12855 by 8895.
+MainRow designMainRow();
+
 // Fits the row and the browser view to the window's outer size (frame, caption and menu bar
 // included). A minimised window (0 by 0 client area) and a window too narrow for the row of
 // buttons leave everything as it was. The browser view never gets a negative height.

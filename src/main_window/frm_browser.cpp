@@ -53,27 +53,12 @@ const LookupButton kLookupButtons[layout::kLookupButtonCount] = {
     {"cmdEn2En", "English", QueryKey::English, design_font::kMedium, &frmBrowser::cmdEn2En_Click},
     {"cmdEn2Th", "Thesaurus", QueryKey::Thesaurus, design_font::kMedium,
      &frmBrowser::cmdEn2Th_Click},
-    {"cmdEn2Jp", "Jananese", QueryKey::Japanese, design_font::kMedium,
-     &frmBrowser::cmdEn2Jp_Click},
+    {"cmdEn2Jp", "Jananese", QueryKey::Japanese, design_font::kMedium, &frmBrowser::cmdEn2Jp_Click},
     {"cmdChiComputer", "Computer (Chi)", QueryKey::ChiComputer, design_font::kWindow,
      &frmBrowser::cmdChiComputer_Click},
     {"cmdEngComputer", "Computer (Eng)", QueryKey::EngComputer, design_font::kWindow,
      &frmBrowser::cmdEngComputer_Click},
 };
-
-layout::MainRow designRow()
-{
-    layout::MainRow row;
-    row.wordLeft = 960;
-    row.wordWidth = 4095;
-    for (int i = 0; i < layout::kLookupButtonCount; ++i) {
-        row.buttonLeft[i] = 5160.0f + 1320.0f * float(i);
-        row.buttonWidth[i] = 1215;
-    }
-    row.browserWidth = 12855;
-    row.browserHeight = 8895;
-    return row;
-}
 
 // Keeps the status bar docked to the bottom of the client area, full width.
 class ClientArea : public QWidget
@@ -95,7 +80,7 @@ protected:
 
 frmBrowser::frmBrowser(const QString& programFolder, std::unique_ptr<WebBrowserControl> browser,
                        QWidget* parent)
-    : QMainWindow(parent), m_browser(std::move(browser)), m_row(designRow())
+    : QMainWindow(parent), m_browser(std::move(browser)), m_row(layout::designMainRow())
 {
     setObjectName(QStringLiteral("frmBrowser"));
     setWindowTitle(QStringLiteral("Lexivo Dictionary II v1.1"));
@@ -184,7 +169,8 @@ void frmBrowser::buildMenus()
 {
     QMenu* mnuDictionary = menuBar()->addMenu(QStringLiteral("Option"));
     mnuDictionary->setObjectName(QStringLiteral("mnuDictionary"));
-    QAction* mnuQueryString = mnuDictionary->addAction(QStringLiteral("Online Dictionary Query String"));
+    QAction* mnuQueryString =
+        mnuDictionary->addAction(QStringLiteral("Online Dictionary Query String"));
     mnuQueryString->setObjectName(QStringLiteral("mnuQueryString"));
     connect(mnuQueryString, &QAction::triggered, this, &frmBrowser::mnuQueryString_Click);
     mnuDictionary->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
@@ -291,12 +277,30 @@ void frmBrowser::applyRowLayout()
     scale.place(WebBrowser1, {kBrowserLeft, kBrowserTop, m_row.browserWidth, m_row.browserHeight});
 }
 
-void frmBrowser::cmdEn2Ch_Click() { lookup(QueryKey::Chinese); }
-void frmBrowser::cmdEn2En_Click() { lookup(QueryKey::English); }
-void frmBrowser::cmdEn2Th_Click() { lookup(QueryKey::Thesaurus); }
-void frmBrowser::cmdEn2Jp_Click() { lookup(QueryKey::Japanese); }
-void frmBrowser::cmdChiComputer_Click() { lookup(QueryKey::ChiComputer); }
-void frmBrowser::cmdEngComputer_Click() { lookup(QueryKey::EngComputer); }
+void frmBrowser::cmdEn2Ch_Click()
+{
+    lookup(QueryKey::Chinese);
+}
+void frmBrowser::cmdEn2En_Click()
+{
+    lookup(QueryKey::English);
+}
+void frmBrowser::cmdEn2Th_Click()
+{
+    lookup(QueryKey::Thesaurus);
+}
+void frmBrowser::cmdEn2Jp_Click()
+{
+    lookup(QueryKey::Japanese);
+}
+void frmBrowser::cmdChiComputer_Click()
+{
+    lookup(QueryKey::ChiComputer);
+}
+void frmBrowser::cmdEngComputer_Click()
+{
+    lookup(QueryKey::EngComputer);
+}
 
 void frmBrowser::lookup(QueryKey key)
 {

@@ -11,24 +11,6 @@
 
 using layout::MainRow;
 
-namespace {
-
-MainRow designRow()
-{
-    MainRow row;
-    row.wordLeft = 960;
-    row.wordWidth = 4095;
-    for (int i = 0; i < layout::kLookupButtonCount; ++i) {
-        row.buttonLeft[i] = 5160.0f + 1320.0f * float(i);
-        row.buttonWidth[i] = 1215;
-    }
-    row.browserWidth = 12855;
-    row.browserHeight = 8895;
-    return row;
-}
-
-} // namespace
-
 class MainWindowCoreTest : public QObject
 {
     Q_OBJECT
@@ -63,24 +45,29 @@ void MainWindowCoreTest::fitMainRow_data()
     QTest::addColumn<float>("browserWidth");
     QTest::addColumn<float>("browserHeight");
 
-    QTest::newRow("15000x12000") << 15000.f << 12000.f << 5810.f << 6870.f << 13445.f << 14600.f << 9700.f;
-    QTest::newRow("one twip wide") << 9191.f << 12000.f << 1.f << 1061.f << 7636.f << 8791.f << 9700.f;
-    QTest::newRow("height 2300: browser 0") << 15000.f << 2300.f << 5810.f << 6870.f << 13445.f << 14600.f << 0.f;
-    QTest::newRow("low window: never negative") << 15000.f << 1000.f << 5810.f << 6870.f << 13445.f << 14600.f << 0.f;
+    QTest::newRow("15000x12000") << 15000.f << 12000.f << 5810.f << 6870.f << 13445.f << 14600.f
+                                 << 9700.f;
+    QTest::newRow("one twip wide")
+        << 9191.f << 12000.f << 1.f << 1061.f << 7636.f << 8791.f << 9700.f;
+    QTest::newRow("height 2300: browser 0")
+        << 15000.f << 2300.f << 5810.f << 6870.f << 13445.f << 14600.f << 0.f;
+    QTest::newRow("low window: never negative")
+        << 15000.f << 1000.f << 5810.f << 6870.f << 13445.f << 14600.f << 0.f;
 }
 
 void MainWindowCoreTest::fitMainRow()
 {
     QFETCH(float, outerWidth);
     QFETCH(float, outerHeight);
-    const MainRow row = layout::fitMainRow(designRow(), {13155, 10395}, {outerWidth, outerHeight});
+    const MainRow row =
+        layout::fitMainRow(layout::designMainRow(), {13155, 10395}, {outerWidth, outerHeight});
     QTEST(row.wordWidth, "wordWidth");
     QCOMPARE(row.wordLeft, 960.f);
     QTEST(row.buttonLeft[0], "firstButtonLeft");
     QTEST(row.buttonLeft[5], "lastButtonLeft");
     for (int i = 1; i < layout::kLookupButtonCount; ++i)
         QCOMPARE(row.buttonLeft[i], row.buttonLeft[i - 1] + 1215.f + 100.f);
-    QCOMPARE(row.buttonWidth, designRow().buttonWidth);
+    QCOMPARE(row.buttonWidth, layout::designMainRow().buttonWidth);
     QTEST(row.browserWidth, "browserWidth");
     QTEST(row.browserHeight, "browserHeight");
 }
@@ -101,9 +88,10 @@ void MainWindowCoreTest::fitMainRowLeavesUnfittableWindowsAlone()
     QFETCH(float, clientWidth);
     QFETCH(float, clientHeight);
     QFETCH(float, outerWidth);
-    MainRow before = designRow();
+    MainRow before = layout::designMainRow();
     before.wordWidth = 1234; // a previous layout, to see that it survives
-    const MainRow after = layout::fitMainRow(before, {clientWidth, clientHeight}, {outerWidth, 12000});
+    const MainRow after =
+        layout::fitMainRow(before, {clientWidth, clientHeight}, {outerWidth, 12000});
     QCOMPARE(after.wordWidth, before.wordWidth);
     QCOMPARE(after.buttonLeft, before.buttonLeft);
     QCOMPARE(after.browserWidth, before.browserWidth);
@@ -126,7 +114,8 @@ void MainWindowCoreTest::centredPosition()
 {
     QFETCH(float, windowWidth);
     QFETCH(float, windowHeight);
-    const layout::PointTwips p = layout::centredPosition({19200, 14400}, {windowWidth, windowHeight});
+    const layout::PointTwips p =
+        layout::centredPosition({19200, 14400}, {windowWidth, windowHeight});
     QTEST(p.left, "left");
     QTEST(p.top, "top");
 }
@@ -160,30 +149,56 @@ void MainWindowCoreTest::lookupAddress_data()
 
     const QString t = QStringLiteral("http://h/q?w=%word");
     QTest::newRow("spaces around the word") << "  Apple  " << t << "http://h/q?w=Apple";
-    QTest::newRow("first char is not a space") << "  apple" << "http://h/%firstchar/%word" << "http://h/a/apple";
-    QTest::newRow("capitals stay") << "Apple" << "http://h/%firstchar/%word" << "http://h/A/Apple";
+    QTest::newRow("first char is not a space") << "  apple"
+                                               << "http://h/%firstchar/%word"
+                                               << "http://h/a/apple";
+    QTest::newRow("capitals stay") << "Apple"
+                                   << "http://h/%firstchar/%word"
+                                   << "http://h/A/Apple";
     QTest::newRow("inner space kept") << "ice cream" << t << "http://h/q?w=ice cream";
     QTest::newRow("tabs are not trimmed") << "\tx\t" << t << "http://h/q?w=\tx\t";
     QTest::newRow("empty word") << "" << t << QString();
     QTest::newRow("spaces only") << "    " << t << QString();
-    QTest::newRow("word twice") << "go" << "http://h/%word/%word" << "http://h/go/go";
-    QTest::newRow("placeholder in capitals is text") << "go" << "http://h/%WORD/%Word" << "http://h/%WORD/%Word";
-    QTest::newRow("template trimmed") << "go" << "  http://h/%word  " << "http://h/go";
-    QTest::newRow("empty template") << "go" << "" << "";
-    QTest::newRow("no placeholders") << "go" << "http://h/fixed" << "http://h/fixed";
-    QTest::newRow("stray percent kept") << "go" << "http://h/100%/%word%" << "http://h/100%/go%";
-    QTest::newRow("non-ASCII as typed") << "日本" << "http://h/%firstchar/%word" << "http://h/日/日本";
+    QTest::newRow("word twice") << "go"
+                                << "http://h/%word/%word"
+                                << "http://h/go/go";
+    QTest::newRow("placeholder in capitals is text") << "go"
+                                                     << "http://h/%WORD/%Word"
+                                                     << "http://h/%WORD/%Word";
+    QTest::newRow("template trimmed") << "go"
+                                      << "  http://h/%word  "
+                                      << "http://h/go";
+    QTest::newRow("empty template") << "go"
+                                    << ""
+                                    << "";
+    QTest::newRow("no placeholders") << "go"
+                                     << "http://h/fixed"
+                                     << "http://h/fixed";
+    QTest::newRow("stray percent kept") << "go"
+                                        << "http://h/100%/%word%"
+                                        << "http://h/100%/go%";
+    QTest::newRow("non-ASCII as typed") << "日本"
+                                        << "http://h/%firstchar/%word"
+                                        << "http://h/日/日本";
     // Characters that carry URL syntax are encoded so the provider gets the word as typed.
     QTest::newRow("AT&T") << "AT&T" << t << "http://h/q?w=AT%26T";
     QTest::newRow("C#") << "C#" << t << "http://h/q?w=C%23";
     QTest::newRow("C++") << "C++" << t << "http://h/q?w=C%2B%2B";
     QTest::newRow("all nine") << "%&#+?/\\=;" << t << "http://h/q?w=%25%26%23%2B%3F%2F%5C%3D%3B";
-    QTest::newRow("encoded first char") << "#1" << "http://h/%firstchar" << "http://h/%23";
+    QTest::newRow("encoded first char") << "#1"
+                                        << "http://h/%firstchar"
+                                        << "http://h/%23";
     QTest::newRow("other punctuation as typed") << "don't-stop!" << t << "http://h/q?w=don't-stop!";
-    QTest::newRow("template text never encoded") << "a" << "http://h/?x=1&y=%word#f" << "http://h/?x=1&y=a#f";
+    QTest::newRow("template text never encoded") << "a"
+                                                 << "http://h/?x=1&y=%word#f"
+                                                 << "http://h/?x=1&y=a#f";
     // Inserted text is not scanned again.
-    QTest::newRow("word holding a placeholder") << "x%wordy" << "http://h/%word" << "http://h/x%25wordy";
-    QTest::newRow("percent first char, then word") << "%ab" << "http://h/%firstcharword" << "http://h/%25word";
+    QTest::newRow("word holding a placeholder") << "x%wordy"
+                                                << "http://h/%word"
+                                                << "http://h/x%25wordy";
+    QTest::newRow("percent first char, then word") << "%ab"
+                                                   << "http://h/%firstcharword"
+                                                   << "http://h/%25word";
 }
 
 void MainWindowCoreTest::lookupAddress()
