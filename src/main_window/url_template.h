@@ -16,7 +16,8 @@ QString trimSpaces(const QString& text);
 QString encodeUrlSyntax(const QString& text);
 
 // Replaces every "%firstchar" with firstChar, then every "%word" in that result with word.
-// The inserted text is never scanned again.
+// The inserted word is never scanned again; the inserted first character can complete a "%word"
+// with the template text around it, and that one is replaced.
 QString expand(const QString& urlTemplate, const QString& firstChar, const QString& word);
 
 // The address a lookup goes to for what the user typed and the button's template, or nothing

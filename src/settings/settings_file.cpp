@@ -6,8 +6,6 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include <algorithm>
-
 namespace settings_file {
 
 namespace {
@@ -18,12 +16,14 @@ const QString kIndent = QStringLiteral("    ");
 // On Windows the system's ANSI code page. Elsewhere Windows-1252 rather than Latin-1, so a file
 // from a Western Windows machine reads the same (Latin-1 lacks the euro sign and the typographic
 // quotes).
+// Stateless: a high surrogate at the end of the text is an error, not half of a character
+// kept back for a next call that never comes.
 QStringEncoder makeEncoder()
 {
 #ifdef Q_OS_WIN
-    return QStringEncoder(QStringConverter::System);
+    return QStringEncoder(QStringConverter::System, QStringConverter::Flag::Stateless);
 #else
-    return QStringEncoder("windows-1252");
+    return QStringEncoder("windows-1252", QStringConverter::Flag::Stateless);
 #endif
 }
 
@@ -86,32 +86,23 @@ QueryStringSet parse(const QString& text)
 
 QByteArray encodeAnsi(const QString& text)
 {
-    // A lone surrogate can leave a stateful encoder waiting for its other half and dropping it
-    // silently, so only surrogate-free text takes the fast path.
-    const bool hasSurrogates =
-        std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
-    if (!hasSurrogates) {
-        QStringEncoder encoder = makeEncoder();
-        QByteArray bytes = encoder.encode(text);
-        if (!encoder.hasError())
-            return bytes;
-    }
+    QStringEncoder encoder = makeEncoder();
+    QByteArray bytes = encoder.encode(text);
+    if (!encoder.hasError())
+        return bytes;
 
-    // Encode one character at a time so that exactly those the code page lacks become "?"; a
-    // surrogate pair is one character (one "?"), a lone surrogate is no character at all ("?").
-    QByteArray bytes;
+    // The code page lacks some character: encode one character at a time so that exactly those
+    // become "?". A surrogate pair is one character (one "?"); a lone surrogate is none at all.
+    bytes.clear();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            bytes += '?'; // no single-byte code page holds characters beyond the BMP
-            ++i;
-            continue;
-        }
         if (c.isSurrogate()) {
+            if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+                ++i; // no single-byte code page holds characters beyond the BMP
             bytes += '?';
             continue;
         }
-        QStringEncoder single = makeEncoder();
+        QStringEncoder single = makeEncoder(); // an encoder's error flag never clears
         const QByteArray encoded = single.encode(QStringView(&c, 1));
         bytes += single.hasError() ? QByteArray("?") : encoded;
     }

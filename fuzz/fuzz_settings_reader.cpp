@@ -1,0 +1,139 @@
+// Arbitrary bytes as a settings file: decode, parse, and check what the reader promises.
+#include "fuzz_check.h"
+#include "settings/query_string_set.h"
+#include "settings/settings_file.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// Only ASCII letters are folded: the text is Windows-1252, none of whose other letters fold onto
+// the ASCII letters of the tag names.
+QString asciiLower(const QString& text)
+{
+    QString lower = text;
+    for (QChar& c : lower) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + ('a' - 'A'));
+    }
+    return lower;
+}
+
+// The documented rule, written out: the text after the first opening tag (any case) up to the
+// next closing tag, or nothing when either is missing.
+QString expectedTagValue(const QString& text, const QString& lowerText, const QString& tag)
+{
+    const QString open = asciiLower(QLatin1Char('<') + tag + QLatin1Char('>'));
+    const QString close = asciiLower(QStringLiteral("</") + tag + QLatin1Char('>'));
+    const qsizetype openAt = naiveIndexOf(lowerText, open, 0);
+    if (openAt < 0)
+        return {};
+    const qsizetype start = openAt + open.size();
+    const qsizetype closeAt = naiveIndexOf(lowerText, close, start);
+    if (closeAt < 0)
+        return {};
+    return text.mid(start, closeAt - start);
+}
+
+// A value survives a save and a read when it holds no tag of any key: another key's opening tag
+// would be found first, its own closing tag would end it early.
+bool storable(const QString& value)
+{
+    const QString lower = asciiLower(value);
+    for (const QueryKey key : kQueryKeys) {
+        const QString name = asciiLower(keyName(key));
+        if (naiveIndexOf(lower, QLatin1Char('<') + name + QLatin1Char('>'), 0) >= 0 ||
+            naiveIndexOf(lower, QStringLiteral("</") + name + QLatin1Char('>'), 0) >= 0)
+            return false;
+    }
+    return true;
+}
+
+void checkRoundTrip(const QueryStringSet& values)
+{
+    const QString built = settings_file::BuildSettingsXML(values);
+    require(settings_file::parse(built) == values, "built text does not parse back", built);
+    const QByteArray bytes = settings_file::encodeAnsi(built);
+    require(settings_file::parse(settings_file::decodeAnsi(bytes)) == values,
+            "encoded text does not parse back", built);
+}
+
+// Every Windows-1252 character, from decoding all 256 bytes once.
+const QString& codePageCharacters()
+{
+    static const QString all = [] {
+        QByteArray bytes;
+        for (int b = 0; b < 256; ++b)
+            bytes.append(char(b));
+        return settings_file::decodeAnsi(bytes);
+    }();
+    return all;
+}
+
+// encodeAnsi on any UTF-16: one byte per code point, "?" for each one the code page lacks.
+void checkEncoding(const QString& text)
+{
+    QByteArray expected;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            expected.append('?');
+            ++i;
+            continue;
+        }
+        const qsizetype byte = codePageCharacters().indexOf(c);
+        expected.append(byte >= 0 ? char(byte) : '?');
+    }
+    require(settings_file::encodeAnsi(text) == expected, "encodeAnsi", text);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+
+    // The file's bytes as the program reads them. Windows-1252 defines all 256 bytes, one
+    // character each, so nothing is lost or invented.
+    const QString text = settings_file::decodeAnsi(bytes);
+    require(text.size() == bytes.size(), "decoding changed the length", text);
+    require(settings_file::encodeAnsi(text) == bytes, "decode then encode is not the identity",
+            text);
+
+    const QString lowerText = asciiLower(text);
+    QueryStringSet values = settings_file::parse(text);
+    for (const QueryKey key : kQueryKeys) {
+        const QString name = keyName(key);
+        require(values[key] == settings_file::GetTagValue(text, name),
+                "parse differs from GetTagValue");
+        require(values[key] == expectedTagValue(text, lowerText, name),
+                "GetTagValue breaks the rule", name + QLatin1Char('=') + values[key]);
+    }
+
+    // What was read, saved again, reads back the same (values holding tags left out).
+    for (const QueryKey key : kQueryKeys) {
+        if (!storable(values[key]))
+            values[key].clear();
+    }
+    checkRoundTrip(values);
+
+    // The same text as seven raw values, split at U+0001, so values hold anything at all.
+    QueryStringSet raw;
+    const QStringList parts = text.split(QChar(1));
+    for (int i = 0; i < kQueryKeyCount && i < parts.size(); ++i)
+        raw[kQueryKeys[std::size_t(i)]] = storable(parts[i]) ? parts[i] : QString();
+    checkRoundTrip(raw);
+
+    // The bytes as UTF-16, for the encoder's handling of characters outside the code page.
+    QString utf16(qsizetype(size / 2), Qt::Uninitialized);
+    std::memcpy(utf16.data(), data, size_t(utf16.size()) * sizeof(QChar));
+    checkEncoding(utf16);
+    return 0;
+}
