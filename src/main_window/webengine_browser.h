@@ -6,23 +6,27 @@
 #include <QUrl>
 #include <QWebEngineView>
 
+class QWebEngineDownloadRequest;
 class QWebEngineLoadingInfo;
 
 // The program's browser: a QWebEngineView whose page reports every navigation and refuses every
-// new window, turning QtWebEngine's signals into the three events of WebBrowserControl.
+// new window, turning QtWebEngine's signals into the three events of WebBrowserControl. Pages
+// shown in it cannot save files or obtain permissions (see the .cpp).
 class WebEngineBrowser : public WebBrowserControl
 {
     Q_OBJECT
-  public:
+public:
     explicit WebEngineBrowser(QObject* parent = nullptr);
     ~WebEngineBrowser() override;
 
     QWebEngineView* view() override { return m_view; }
     void Navigate(const QString& address) override;
 
-  private:
+private:
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
+    void onDownloadRefused(const QWebEngineDownloadRequest* download);
 
     QPointer<QWebEngineView> m_view; // ours until a window adopts it
     QUrl m_reportedMainUrl;          // reported before its load started
+    QUrl m_stoppedMainUrl;           // the last main-frame load, when it stopped unfinished
 };

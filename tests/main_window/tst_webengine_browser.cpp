@@ -33,7 +33,7 @@ const QString kNewWindow = QStringLiteral("new window");
 // new windows as cancelNewWindow says.
 class EventLog : public QObject
 {
-  public:
+public:
     explicit EventLog(WebBrowserControl* browser)
     {
         connect(browser, &WebBrowserControl::BeforeNavigate2, this,
@@ -88,7 +88,7 @@ class WebEngineBrowserTest : public QObject
 {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
@@ -108,8 +108,10 @@ class WebEngineBrowserTest : public QObject
     void pageNavigationIsReported();
     void newWindowIsRefused_data();
     void newWindowIsRefused();
+    void navigationToAFileCompletes_data();
+    void navigationToAFileCompletes();
 
-  private:
+private:
     // Loads url, waits for it to complete and forgets the events so far.
     bool loadPage(const QString& url);
     // Acts in the page: clicks the link 'x' by "script" or "mouse", or runs a script.
@@ -129,6 +131,13 @@ void WebEngineBrowserTest::initTestCase()
     m_server.setPage("/links", pageWithLink("/target?from=link"));
     m_server.setPage("/popups", pageWithLink("/popup", "_blank"));
     m_server.setPage("/slow", LocalHttpServer::defaultPage("/slow"), 3000);
+    LocalHttpServer::Response file;
+    file.contentType = "text/plain";
+    file.headers.append(std::make_pair(QByteArray("Content-Disposition"),
+                                       QByteArray("attachment; filename=word.txt")));
+    file.body = "a word\n";
+    m_server.setResponse("/file", file);
+    m_server.setRedirect("/to-file", "/file");
 }
 
 void WebEngineBrowserTest::init()
@@ -384,6 +393,44 @@ void WebEngineBrowserTest::newWindowIsRefused()
     QCOMPARE(QApplication::topLevelWidgets().size(), windowsBefore);
     QCOMPARE(m_server.requestCount("/popup"), 0);
     QCOMPARE(m_browser->view()->url().toString(), m_server.url("/popups"));
+}
+
+void WebEngineBrowserTest::navigationToAFileCompletes_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("completed");
+    QTest::newRow("navigate") << QString() << m_server.url("/file") << m_server.url("/file");
+    QTest::newRow("page script") << "location.href = '/file'" << m_server.url("/file")
+                                 << m_server.url("/file");
+    QTest::newRow("redirect") << QString() << m_server.url("/to-file") << m_server.url("/file");
+}
+
+void WebEngineBrowserTest::navigationToAFileCompletes()
+{
+    // The file is not saved and no page replaces the one shown; the navigation ends all the same,
+    // so that the window stops waiting for it.
+    QFETCH(QString, how);
+    QFETCH(QString, url);
+    QFETCH(QString, completed);
+    QVERIFY(loadPage(m_server.url("/start")));
+
+    if (how.isEmpty())
+        m_browser->Navigate(url);
+    else
+        act(how);
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(completed)), kTimeout);
+    QTest::qWait(kQuietPeriod);
+    QCOMPARE(m_log->events, QStringList({before(url), complete(completed)}));
+    QCOMPARE(m_server.requestCount("/file"), 1);
+    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/start"));
+
+    // The next navigation is reported as usual.
+    m_browser->Navigate(m_server.url("/after"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(m_server.url("/after"))), kTimeout);
+    QCOMPARE(m_log->events.mid(2),
+             QStringList({before(m_server.url("/after")), complete(m_server.url("/after"))}));
 }
 
 QTEST_MAIN(WebEngineBrowserTest)
