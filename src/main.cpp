@@ -4,11 +4,18 @@
 
 #include <QCoreApplication>
 #include <QIcon>
+#include <QQuickWindow>
 
 int main(int argc, char* argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("Lexivo Dictionary II"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.1"));
+    // The engine's view is a Qt Quick item. Composed with OpenGL, any repaint of a widget in the
+    // window redraws the whole window through OpenGL, which is slow and memory-hungry wherever
+    // OpenGL is software (a lookup's button press and status texts delayed its request by tens
+    // of milliseconds). Dictionary pages need no GPU; QT_QUICK_BACKEND still chooses otherwise.
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     LexivoApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/lexivo.svg")));
     QGuiApplication::setDesktopFileName(QStringLiteral("lexivo"));

@@ -1,0 +1,212 @@
+// The observer built into lexivo_bench. lexivo_bench is the shipped program's own sources
+// (src/main.cpp and its resources, the same libraries) plus this file, so the program under
+// test is exactly the shipped one. The observer attaches when the main window is first shown,
+// reports the moments only the program knows as monotonic timestamps, and drives a lookup when
+// the runner asks for one.
+
+#include "bench_probe.h"
+#include "main_window/frm_browser.h"
+#include "main_window/interval_timer.h"
+#include "main_window/simple_status_bar.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QQuickWindow>
+#include <QTest>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+#include <QWindow>
+
+namespace {
+
+using bench_probe::mark;
+using bench_probe::markAt;
+using bench_probe::nowNs;
+
+// Before main(): the executable and its libraries are loaded and relocated by now.
+[[maybe_unused]] const bool kLoadedMark = (markAt("loaded", nowNs()), true);
+
+// Experiments only: Qt Quick's software scene graph for the engine's view, chosen before main()
+// creates the application object, as a program's main() would choose it.
+[[maybe_unused]] const bool kGraphicsApi = [] {
+    if (qgetenv("LEXIVO_BENCH_GRAPHICS_API") == "software")
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    return true;
+}();
+
+QString profileDescription(const QWebEngineProfile* profile)
+{
+    static const char* const cacheNames[] = {"memory", "disk", "none"};
+    return QStringLiteral("offtherecord=%1 httpcache=%2 spellcheck=%3 cookies=%4 storage=%5")
+        .arg(profile->isOffTheRecord())
+        .arg(QLatin1String(cacheNames[profile->httpCacheType()]))
+        .arg(profile->isSpellCheckEnabled())
+        .arg(int(profile->persistentCookiesPolicy()))
+        .arg(profile->persistentStoragePath());
+}
+
+// Experiments only: profile settings named in LEXIVO_BENCH_PROFILE (comma separated), applied to
+// the default profile when the window first shows, before any network load. Unset, the profile
+// stays as the program leaves it.
+void applyExperimentalProfileSettings(QWebEngineProfile* profile)
+{
+    const QByteArray wanted = qgetenv("LEXIVO_BENCH_PROFILE");
+    if (wanted.isEmpty())
+        return;
+    for (const QByteArray& item : wanted.split(',')) {
+        if (item == "memory-cache")
+            profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+        else if (item == "no-cache")
+            profile->setHttpCacheType(QWebEngineProfile::NoCache);
+        else if (item == "no-spellcheck")
+            profile->setSpellCheckEnabled(false);
+        else if (item == "no-persistent-cookies")
+            profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+        else
+            mark("warning", QStringLiteral("unknown profile setting ") + QString::fromUtf8(item));
+    }
+}
+
+class Observer : public QObject
+{
+public:
+    explicit Observer(QObject* parent) : QObject(parent) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!m_window && event->type() == QEvent::Show) {
+            if (auto* window = qobject_cast<frmBrowser*>(watched)) {
+                // Seen: stop filtering every event of the application.
+                QCoreApplication::instance()->removeEventFilter(this);
+                attach(window);
+            }
+        } else if (event->type() == QEvent::Expose && !m_exposed && m_window &&
+                   watched == m_window->windowHandle() && m_window->windowHandle()->isExposed()) {
+            m_exposed = true;
+            mark("exposed");
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void attach(frmBrowser* window)
+    {
+        mark("shown");
+        m_window = window;
+        if (QWindow* handle = window->windowHandle())
+            handle->installEventFilter(this);
+        auto* view = window->findChild<QWebEngineView*>(QStringLiteral("WebBrowser1"));
+        if (!view || !view->page()) {
+            mark("warning", QStringLiteral("no browser view"));
+            return;
+        }
+        QWebEngineProfile* profile = view->page()->profile();
+        applyExperimentalProfileSettings(profile);
+        mark("profile", profileDescription(profile));
+        // Connected after the browser's own handler: when this runs, the window has handled the
+        // load's end (DocumentComplete) and emptied its status bar.
+        connect(view->page(), &QWebEnginePage::loadingChanged, this,
+                [this](const QWebEngineLoadingInfo& info) { onLoadingChanged(info); });
+        m_commands = new bench_probe::CommandReader(
+            [this](const QByteArray& line) { command(line); }, [this] { quit(); }, this);
+    }
+
+    void onLoadingChanged(const QWebEngineLoadingInfo& info)
+    {
+        const long long t = nowNs();
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+            markAt(m_lookupPending ? "lookup-navigate" : "navigate", t, info.url().toString());
+            return;
+        }
+        if (info.status() != QWebEngineLoadingInfo::LoadSucceededStatus &&
+            info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
+            return;
+        const QString detail = info.url().toString() + QStringLiteral(" ok=") +
+                               QString::number(info.status() ==
+                                               QWebEngineLoadingInfo::LoadSucceededStatus) +
+                               QStringLiteral(" status-empty=") +
+                               QString::number(m_window->statusBar1()->SimpleText().isEmpty()) +
+                               QStringLiteral(" timer-ticking=") +
+                               QString::number(m_window->timer1()->isTicking());
+        if (m_lookupPending) {
+            m_lookupPending = false;
+            markAt("lookup-complete", t, detail);
+        } else if (!m_homeComplete) {
+            m_homeComplete = true;
+            markAt("home-complete", t, detail);
+        } else {
+            markAt("complete", t, detail);
+        }
+    }
+
+    void command(const QByteArray& line)
+    {
+        const QList<QByteArray> words = line.split(' ');
+        if (words.value(0) == "lookup" && words.size() == 3)
+            lookup(QString::fromUtf8(words[1]), QString::fromUtf8(words[2]));
+        else if (words.value(0) == "state")
+            mark("state", QStringLiteral("timer-ticking=%1 status-empty=%2")
+                              .arg(m_window->timer1()->isTicking())
+                              .arg(m_window->statusBar1()->SimpleText().isEmpty()));
+        else if (words.value(0) == "quit")
+            quit();
+        else
+            mark("warning", QStringLiteral("unknown command ") + QString::fromUtf8(line));
+    }
+
+    // Types the word into the word box and clicks the button, as a person would.
+    void lookup(const QString& buttonName, const QString& word)
+    {
+        auto* wordBox = m_window->findChild<QLineEdit*>(QStringLiteral("txtWord"));
+        auto* button = m_window->findChild<QPushButton*>(buttonName);
+        if (!wordBox || !button) {
+            mark("warning", QStringLiteral("no word box or button ") + buttonName);
+            return;
+        }
+        wordBox->clear();
+        QTest::keyClicks(wordBox, word);
+        m_lookupPending = true;
+        // Connected after the window's own handler: "handled" is when the handler has returned.
+        // The button repaints itself synchronously on press, before "pressed" is emitted.
+        QMetaObject::Connection pressed = connect(button, &QPushButton::pressed, this,
+                                                  [] { mark("lookup-pressed"); });
+        QMetaObject::Connection handled = connect(button, &QPushButton::clicked, this,
+                                                  [] { mark("lookup-handled"); });
+        const long long start = nowNs();
+        QTest::mouseClick(button, Qt::LeftButton);
+        const long long clicked = nowNs();
+        disconnect(pressed);
+        disconnect(handled);
+        markAt("lookup-start", start, wordBox->text());
+        markAt("lookup-clicked", clicked, m_window->strCurrentURL);
+    }
+
+    void quit()
+    {
+        if (m_window)
+            m_window->close();
+        QCoreApplication::quit();
+    }
+
+    frmBrowser* m_window = nullptr;
+    bench_probe::CommandReader* m_commands = nullptr;
+    bool m_exposed = false;
+    bool m_homeComplete = false;
+    bool m_lookupPending = false;
+};
+
+// Runs inside the application object's constructor, before main() builds the window.
+void installObserver()
+{
+    mark("app");
+    auto* observer = new Observer(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(observer);
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(installObserver)
