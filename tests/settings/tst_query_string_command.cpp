@@ -39,6 +39,7 @@ private Q_SLOTS:
     void saveUnchangedStillWrites();
     void cancelAndCloseBoxRestoreEveryField_data();
     void cancelAndCloseBoxRestoreEveryField();
+    void failedSaveWarnsAndKeepsNewValues_data();
     void failedSaveWarnsAndKeepsNewValues();
     void emptiedFieldStaysEmptyAfterRestart();
     void dialogIsCentredAndModal();
@@ -132,12 +133,23 @@ void QueryStringCommandTest::cancelAndCloseBoxRestoreEveryField()
     QVERIFY(browser->navigations.last().contains(QStringLiteral("trad=b5")));
 }
 
+void QueryStringCommandTest::failedSaveWarnsAndKeepsNewValues_data()
+{
+    QTest::addColumn<bool>("folderAtFilePath");
+    QTest::newRow("session folder removed") << false;
+    QTest::newRow("a folder where the file goes") << true;
+}
+
 void QueryStringCommandTest::failedSaveWarnsAndKeepsNewValues()
 {
+    QFETCH(bool, folderAtFilePath);
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
-    QVERIFY(QDir(folder.sessionPath()).removeRecursively());
+    if (folderAtFilePath)
+        QVERIFY(QDir().mkdir(folder.settingsPath()));
+    else
+        QVERIFY(QDir(folder.sessionPath()).removeRecursively());
 
     QString warning;
     whenModal([&](QWidget* dialog) {
@@ -157,7 +169,13 @@ void QueryStringCommandTest::failedSaveWarnsAndKeepsNewValues()
 
     QVERIFY2(warning.contains(QDir::toNativeSeparators(folder.settingsPath())), qPrintable(warning));
     QCOMPARE(window->options()->text(QueryKey::Thesaurus), QStringLiteral("http://t.test/%word"));
-    QVERIFY(!QFileInfo::exists(folder.settingsPath()));
+    QCOMPARE(QFileInfo(folder.settingsPath()).isDir(), folderAtFilePath);
+    QVERIFY(!QFileInfo(folder.settingsPath()).isFile());
+
+    // The program goes on: a lookup still works with the new template.
+    window->findChild<QLineEdit*>(QStringLiteral("txtWord"))->setText(QStringLiteral("w"));
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdEn2Th")), Qt::LeftButton);
+    QCOMPARE(browser->navigations.last(), QStringLiteral("http://t.test/w"));
 }
 
 void QueryStringCommandTest::emptiedFieldStaysEmptyAfterRestart()
