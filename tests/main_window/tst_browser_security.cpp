@@ -4,6 +4,7 @@
 
 #include "local_http_server.h"
 #include "main_window/webengine_browser.h"
+#include "wait_until.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -34,17 +35,9 @@ constexpr int kTimeout = 20000;
 // How long to watch for something that must not happen (a window, a file, a request).
 constexpr int kQuietPeriod = 1000;
 
-// QTest::qWaitFor starves the engine (one pass of the event loop per 10 ms sleep); qWait keeps
-// processing events for its whole time.
-bool waitUntil(const std::function<bool()>& done, int timeout = kTimeout)
+bool waitUntil(const std::function<bool()>& done)
 {
-    const QDeadlineTimer deadline(timeout);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
+    return ::waitUntil(done, kTimeout);
 }
 
 // The page the probes run in. A pad fills the top left, so a mouse click at (50, 30) lands on it

@@ -11,6 +11,7 @@
 #include "main_window/simple_status_bar.h"
 #include "main_window/webengine_browser.h"
 #include "settings/settings_file.h"
+#include "wait_until.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -39,19 +40,6 @@ constexpr int kClickBudget = 100000;
 constexpr int kSettleTimeout = 30000;
 // Growth beyond this between the warm-up and the end is a leak, not noise or caches.
 constexpr qint64 kMaxGrowthKb = 200 * 1024;
-
-// QTest::qWaitFor starves the engine (one pass of the event loop per 10 ms sleep); qWait keeps
-// processing events for its whole time.
-bool waitUntil(const std::function<bool()>& done, int timeout)
-{
-    const QDeadlineTimer deadline(timeout);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
 
 struct TreeMemory
 {

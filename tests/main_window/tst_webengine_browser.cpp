@@ -2,6 +2,7 @@
 
 #include "local_http_server.h"
 #include "main_window/webengine_browser.h"
+#include "wait_until.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -54,18 +55,9 @@ public:
     bool cancelNewWindow = true;
 };
 
-// QTest::qWaitFor runs one pass of the event loop per 10 ms sleep, which starves the engine (its
-// tasks are posted to this thread's loop) and makes a load take seconds; qWait keeps processing
-// events for its whole time.
-bool waitUntil(const std::function<bool()>& done, int timeout = kTimeout)
+bool waitUntil(const std::function<bool()>& done)
 {
-    const QDeadlineTimer deadline(timeout);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
+    return ::waitUntil(done, kTimeout);
 }
 
 // A link filling the top left of the page, so a mouse click at (50, 30) lands on it. The page
