@@ -138,13 +138,22 @@ void BM_Parse_TypicalFile(benchmark::State& state)
 }
 BENCHMARK(BM_Parse_TypicalFile);
 
-void BM_Parse_1MB_LargeValues(benchmark::State& state) { parseBenchmark(state, megabyteOfValues()); }
+void BM_Parse_1MB_LargeValues(benchmark::State& state)
+{
+    parseBenchmark(state, megabyteOfValues());
+}
 BENCHMARK(BM_Parse_1MB_LargeValues)->Unit(benchmark::kMicrosecond);
 
-void BM_Parse_1MB_TagsAtEnd(benchmark::State& state) { parseBenchmark(state, megabyteBeforeTags()); }
+void BM_Parse_1MB_TagsAtEnd(benchmark::State& state)
+{
+    parseBenchmark(state, megabyteBeforeTags());
+}
 BENCHMARK(BM_Parse_1MB_TagsAtEnd)->Unit(benchmark::kMicrosecond);
 
-void BM_Parse_1MB_NoTags(benchmark::State& state) { parseBenchmark(state, megabyteWithoutTags()); }
+void BM_Parse_1MB_NoTags(benchmark::State& state)
+{
+    parseBenchmark(state, megabyteWithoutTags());
+}
 BENCHMARK(BM_Parse_1MB_NoTags)->Unit(benchmark::kMicrosecond);
 
 void BM_DecodeParse_TypicalFile(benchmark::State& state)

@@ -125,13 +125,12 @@ private:
         if (info.status() != QWebEngineLoadingInfo::LoadSucceededStatus &&
             info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
             return;
-        const QString detail = info.url().toString() + QStringLiteral(" ok=") +
-                               QString::number(info.status() ==
-                                               QWebEngineLoadingInfo::LoadSucceededStatus) +
-                               QStringLiteral(" status-empty=") +
-                               QString::number(m_window->statusBar1()->SimpleText().isEmpty()) +
-                               QStringLiteral(" timer-ticking=") +
-                               QString::number(m_window->timer1()->isTicking());
+        const QString detail =
+            info.url().toString() + QStringLiteral(" ok=") +
+            QString::number(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) +
+            QStringLiteral(" status-empty=") +
+            QString::number(m_window->statusBar1()->SimpleText().isEmpty()) +
+            QStringLiteral(" timer-ticking=") + QString::number(m_window->timer1()->isTicking());
         if (m_lookupPending) {
             m_lookupPending = false;
             markAt("lookup-complete", t, detail);
@@ -172,10 +171,10 @@ private:
         m_lookupPending = true;
         // Connected after the window's own handler: "handled" is when the handler has returned.
         // The button repaints itself synchronously on press, before "pressed" is emitted.
-        QMetaObject::Connection pressed = connect(button, &QPushButton::pressed, this,
-                                                  [] { mark("lookup-pressed"); });
-        QMetaObject::Connection handled = connect(button, &QPushButton::clicked, this,
-                                                  [] { mark("lookup-handled"); });
+        QMetaObject::Connection pressed =
+            connect(button, &QPushButton::pressed, this, [] { mark("lookup-pressed"); });
+        QMetaObject::Connection handled =
+            connect(button, &QPushButton::clicked, this, [] { mark("lookup-handled"); });
         const long long start = nowNs();
         QTest::mouseClick(button, Qt::LeftButton);
         const long long clicked = nowNs();

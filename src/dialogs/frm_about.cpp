@@ -23,13 +23,13 @@ struct AboutLabel
     TwipsRect rect;
 };
 
-QLabel* addLabel(QWidget* frame, const DesignScale& scale, const AboutLabel& spec)
+QLabel* addLabel(QWidget* frame, const DesignScale& scale, const AboutLabel& design)
 {
-    auto* label = new QLabel(spec.caption, frame);
-    label->setObjectName(QLatin1String(spec.name));
+    auto* label = new QLabel(design.caption, frame);
+    label->setObjectName(QLatin1String(design.name));
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop); // labels print from their top edge
-    scale.placeLabel(label, spec.rect);
+    scale.placeLabel(label, design.rect);
     return label;
 }
 

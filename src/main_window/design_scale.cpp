@@ -41,7 +41,8 @@ QFont designFont(double pointSize)
     static const bool substituted = [] {
         QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                    {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
-                                    QStringLiteral("Liberation Sans"), QStringLiteral("Helvetica")});
+                                    QStringLiteral("Liberation Sans"),
+                                    QStringLiteral("Helvetica")});
         return true;
     }();
     Q_UNUSED(substituted);

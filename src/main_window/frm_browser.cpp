@@ -114,12 +114,12 @@ void frmBrowser::buildDesign()
     connect(Timer1, &IntervalTimer::timeout, this, &frmBrowser::Timer1_Timer);
 
     auto makeButton = [&](int i) {
-        const LookupButton& spec = kLookupButtons[i];
-        auto* button = new QPushButton(QString::fromLatin1(spec.caption), client);
-        button->setObjectName(QLatin1String(spec.name));
-        button->setFont(designFont(spec.fontSize));
+        const LookupButton& design = kLookupButtons[i];
+        auto* button = new QPushButton(QString::fromLatin1(design.caption), client);
+        button->setObjectName(QLatin1String(design.name));
+        button->setFont(designFont(design.fontSize));
         m_lookupButtons[i] = button;
-        connect(button, &QPushButton::clicked, this, spec.click);
+        connect(button, &QPushButton::clicked, this, design.click);
     };
     // Created in design order, which sets their stacking: the last five buttons right to left,
     // the browser, the status bar, the word box, the first button, the label.

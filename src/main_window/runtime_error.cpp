@@ -40,8 +40,7 @@ void reportCurrentException()
     try {
         throw;
     } catch (const std::exception& e) {
-        reportRuntimeErrorAndExit(typeName(typeid(e)),
-                                  QString::fromLocal8Bit(e.what()));
+        reportRuntimeErrorAndExit(typeName(typeid(e)), QString::fromLocal8Bit(e.what()));
     } catch (...) {
         reportRuntimeErrorAndExit(QStringLiteral("unknown"),
                                   QStringLiteral("An unknown error ended the program."));

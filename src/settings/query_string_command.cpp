@@ -19,13 +19,12 @@ void runQueryStringCommand(frmOption& options, const QString& settingsFile, QWid
         return;
     }
 
-    const settings_file::WriteResult result =
-        settings_file::WriteTextFile(settingsFile, settings_file::BuildSettingsXML(options.values()));
+    const settings_file::WriteResult result = settings_file::WriteTextFile(
+        settingsFile, settings_file::BuildSettingsXML(options.values()));
     if (!result.ok) {
-        QMessageBox::warning(
-            warningParent, QStringLiteral("Lexivo Dictionary II"),
-            QStringLiteral("The settings could not be saved to\n%1\n\n%2\n\n"
-                           "The new values stay in use until the program ends.")
-                .arg(QDir::toNativeSeparators(settingsFile), result.error));
+        QMessageBox::warning(warningParent, QStringLiteral("Lexivo Dictionary II"),
+                             QStringLiteral("The settings could not be saved to\n%1\n\n%2\n\n"
+                                            "The new values stay in use until the program ends.")
+                                 .arg(QDir::toNativeSeparators(settingsFile), result.error));
     }
 }

@@ -67,7 +67,8 @@ QString GetTagValue(const QString& text, const QString& tagName)
     const qsizetype open = text.indexOf(openingTag, 0, Qt::CaseInsensitive);
     if (open < 0)
         return {};
-    // Searching from the character after '<' keeps the closing tag from overlapping the opening one.
+    // Searching from the character after '<' keeps the closing tag from overlapping the opening
+    // one.
     const qsizetype close = text.indexOf(closingTag, open + 1, Qt::CaseInsensitive);
     if (close < 0)
         return {};

@@ -51,20 +51,22 @@ void DialogsCoreTest::selectedTemplate_data()
     const auto tmpl = [](QueryKey key, int box) {
         return templateOf(providersFor(key).at(std::size_t(box - 1)));
     };
-    QTest::newRow("none ticked") << QueryKey::Chinese << std::vector<bool>{false, false, false} << QString();
-    QTest::newRow("Hong Kong + OK88 -> OK88") << QueryKey::Chinese << std::vector<bool>{true, true, false}
-                                              << tmpl(QueryKey::Chinese, 2);
-    QTest::newRow("all three -> China") << QueryKey::Chinese << std::vector<bool>{true, true, true}
-                                        << tmpl(QueryKey::Chinese, 3);
-    QTest::newRow("middle row beats bottom row") << QueryKey::Chinese << std::vector<bool>{false, true, true}
-                                                 << tmpl(QueryKey::Chinese, 3);
-    QTest::newRow("ChiComputer both -> GB") << QueryKey::ChiComputer << std::vector<bool>{true, true}
-                                            << tmpl(QueryKey::ChiComputer, 2);
-    QTest::newRow("English both -> Merriam-Webster") << QueryKey::English << std::vector<bool>{true, true}
-                                                     << tmpl(QueryKey::English, 2);
-    QTest::newRow("Thesaurus first") << QueryKey::Thesaurus << std::vector<bool>{true, false}
-                                     << tmpl(QueryKey::Thesaurus, 1);
-    QTest::newRow("Japanese only box") << QueryKey::Japanese << std::vector<bool>{true} << tmpl(QueryKey::Japanese, 1);
+    QTest::newRow("none ticked") << QueryKey::Chinese << std::vector<bool>{false, false, false}
+                                 << QString();
+    QTest::newRow("Hong Kong + OK88 -> OK88")
+        << QueryKey::Chinese << std::vector<bool>{true, true, false} << tmpl(QueryKey::Chinese, 2);
+    QTest::newRow("all three -> China")
+        << QueryKey::Chinese << std::vector<bool>{true, true, true} << tmpl(QueryKey::Chinese, 3);
+    QTest::newRow("middle row beats bottom row")
+        << QueryKey::Chinese << std::vector<bool>{false, true, true} << tmpl(QueryKey::Chinese, 3);
+    QTest::newRow("ChiComputer both -> GB")
+        << QueryKey::ChiComputer << std::vector<bool>{true, true} << tmpl(QueryKey::ChiComputer, 2);
+    QTest::newRow("English both -> Merriam-Webster")
+        << QueryKey::English << std::vector<bool>{true, true} << tmpl(QueryKey::English, 2);
+    QTest::newRow("Thesaurus first")
+        << QueryKey::Thesaurus << std::vector<bool>{true, false} << tmpl(QueryKey::Thesaurus, 1);
+    QTest::newRow("Japanese only box")
+        << QueryKey::Japanese << std::vector<bool>{true} << tmpl(QueryKey::Japanese, 1);
     QTest::newRow("Home has none") << QueryKey::Home << std::vector<bool>{true} << QString();
 
     QVERIFY(tmpl(QueryKey::ChiComputer, 2).contains(QStringLiteral("trad=gb")));

@@ -37,7 +37,8 @@ QStringList focusCycle(QWidget* first, int count)
         names << w->objectName();
         do
             w = w->nextInFocusChain();
-        while (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(first->window()) || w->isWindow());
+        while (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(first->window()) ||
+               w->isWindow());
     }
     return names;
 }
@@ -196,8 +197,10 @@ void DialogsWidgetsTest::suggestionDesign()
              (QStringList{"cmdOK", "cmdCancel"}));
     if (key == QueryKey::Chinese) {
         // The middle row is Check3, the bottom row Check2.
-        QCOMPARE(childNamed<QLabel>(&dialog, "Label3")->text(), QStringLiteral("Yahoo Dictionary (China)"));
-        QVERIFY(childNamed<QCheckBox>(&dialog, "Check3")->y() < childNamed<QCheckBox>(&dialog, "Check2")->y());
+        QCOMPARE(childNamed<QLabel>(&dialog, "Label3")->text(),
+                 QStringLiteral("Yahoo Dictionary (China)"));
+        QVERIFY(childNamed<QCheckBox>(&dialog, "Check3")->y() <
+                childNamed<QCheckBox>(&dialog, "Check2")->y());
     }
 }
 
@@ -253,18 +256,20 @@ void DialogsWidgetsTest::selectWritesTheTickedTemplate_data()
     QTest::addColumn<QString>("expected"); // null: unchanged
 
     const auto tmpl = [](QueryKey key, int box) {
-        return canned_templates::templateOf(canned_templates::providersFor(key).at(std::size_t(box - 1)));
+        return canned_templates::templateOf(
+            canned_templates::providersFor(key).at(std::size_t(box - 1)));
     };
-    QTest::newRow("Hong Kong + OK88") << QueryKey::Chinese << QStringList{"Check1", "Check2"} << true
-                                      << tmpl(QueryKey::Chinese, 2);
-    QTest::newRow("all three") << QueryKey::Chinese << QStringList{"Check1", "Check2", "Check3"} << true
-                               << tmpl(QueryKey::Chinese, 3);
-    QTest::newRow("ChiComputer both") << QueryKey::ChiComputer << QStringList{"Check1", "Check2"} << true
-                                      << tmpl(QueryKey::ChiComputer, 2);
-    QTest::newRow("Thesaurus both") << QueryKey::Thesaurus << QStringList{"Check1", "Check2"} << true
-                                    << tmpl(QueryKey::Thesaurus, 2);
+    QTest::newRow("Hong Kong + OK88") << QueryKey::Chinese << QStringList{"Check1", "Check2"}
+                                      << true << tmpl(QueryKey::Chinese, 2);
+    QTest::newRow("all three") << QueryKey::Chinese << QStringList{"Check1", "Check2", "Check3"}
+                               << true << tmpl(QueryKey::Chinese, 3);
+    QTest::newRow("ChiComputer both") << QueryKey::ChiComputer << QStringList{"Check1", "Check2"}
+                                      << true << tmpl(QueryKey::ChiComputer, 2);
+    QTest::newRow("Thesaurus both") << QueryKey::Thesaurus << QStringList{"Check1", "Check2"}
+                                    << true << tmpl(QueryKey::Thesaurus, 2);
     QTest::newRow("OK with none") << QueryKey::English << QStringList{} << true << QString();
-    QTest::newRow("Cancel with ticks") << QueryKey::English << QStringList{"Check2"} << false << QString();
+    QTest::newRow("Cancel with ticks")
+        << QueryKey::English << QStringList{"Check2"} << false << QString();
 }
 
 void DialogsWidgetsTest::selectWritesTheTickedTemplate()
@@ -313,13 +318,19 @@ void DialogsWidgetsTest::aboutBox()
     frmAbout about;
     QCOMPARE(about.windowTitle(), QStringLiteral("About Lexivo Dictionary"));
     QCOMPARE(about.geometry(), QRect(pixels(5250), pixels(4095), pixels(5475), pixels(3090)));
-    QCOMPARE(childNamed<QLabel>(&about, "Label1")->text(), QStringLiteral("         Lexivo Dictionary II"));
-    QCOMPARE(childNamed<QLabel>(&about, "Label3")->text(), QStringLiteral("              version 1.1"));
+    QCOMPARE(childNamed<QLabel>(&about, "Label1")->text(),
+             QStringLiteral("         Lexivo Dictionary II"));
+    QCOMPARE(childNamed<QLabel>(&about, "Label3")->text(),
+             QStringLiteral("              version 1.1"));
     QCOMPARE(childNamed<QLabel>(&about, "Label4")->text(), QStringLiteral("Contact points are:"));
-    QVERIFY(childNamed<QLabel>(&about, "Label5")->text().startsWith(QStringLiteral("Url:     http://")));
+    QVERIFY(childNamed<QLabel>(&about, "Label5")
+                ->text()
+                .startsWith(QStringLiteral("Url:     http://")));
     QVERIFY(childNamed<QLabel>(&about, "Label6")->text().startsWith(QStringLiteral("Email: ")));
-    QCOMPARE(childNamed<QLabel>(&about, "Label4")->parentWidget()->objectName(), QStringLiteral("Frame1"));
-    QCOMPARE(childNamed<QLabel>(&about, "Label1")->parentWidget()->objectName(), QStringLiteral("Frame2"));
+    QCOMPARE(childNamed<QLabel>(&about, "Label4")->parentWidget()->objectName(),
+             QStringLiteral("Frame1"));
+    QCOMPARE(childNamed<QLabel>(&about, "Label1")->parentWidget()->objectName(),
+             QStringLiteral("Frame2"));
     QCOMPARE(childNamed<QWidget>(&about, "cmdOK")->geometry(),
              QRect(pixels(4080), pixels(240), pixels(1335), pixels(375)));
 }

@@ -1,7 +1,7 @@
 // Screen readers announce every text box and check box by the label beside it.
+#include "dialogs/canned_templates.h"
 #include "dialogs/frm_option.h"
 #include "dialogs/frm_suggestion.h"
-#include "dialogs/canned_templates.h"
 #include "fake_browser.h"
 #include "main_window/frm_browser.h"
 #include "temp_program_folder.h"
@@ -46,8 +46,8 @@ void AccessibilityTest::wordBoxIsNamedByItsLabel()
 void AccessibilityTest::optionFieldsAreNamedByTheirLabels()
 {
     frmOption option;
-    const QStringList expected{"Home page:", "Chinese:", "English:", "Thesaurus:",
-                               "Japanese:", "Computer (Chi):", "Computer (Eng):"};
+    const QStringList expected{"Home page:", "Chinese:",        "English:",       "Thesaurus:",
+                               "Japanese:",  "Computer (Chi):", "Computer (Eng):"};
     QStringList actual;
     for (const QueryKey key : kQueryKeys)
         actual << accessibleName(option.field(key));

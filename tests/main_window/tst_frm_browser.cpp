@@ -23,7 +23,7 @@ Q_DECLARE_METATYPE(QueryKey)
 
 namespace {
 
-const char* const kButtonNames[] = {"cmdEn2Ch", "cmdEn2En", "cmdEn2Th",
+const char* const kButtonNames[] = {"cmdEn2Ch", "cmdEn2En",       "cmdEn2Th",
                                     "cmdEn2Jp", "cmdChiComputer", "cmdEngComputer"};
 
 QPushButton* button(frmBrowser& w, const char* name)
@@ -159,13 +159,14 @@ void FrmBrowserTest::settingsFileGivesTheFields_data()
 
     QTest::newRow("empty file: all empty") << QByteArray() << QStringList(7, QString());
     QTest::newRow("missing Japanese")
-        << QByteArray("<Home>h</Home><Chinese>c</Chinese><English>e</English>"
-                      "<Thesaurus>t</Thesaurus><ChiComputer>cc</ChiComputer><EngComputer>ec</EngComputer>")
+        << QByteArray(
+               "<Home>h</Home><Chinese>c</Chinese><English>e</English>"
+               "<Thesaurus>t</Thesaurus><ChiComputer>cc</ChiComputer><EngComputer>ec</EngComputer>")
         << QStringList{"h", "c", "e", "t", "", "cc", "ec"};
     QTest::newRow("empty Home, no fallback") << QByteArray("<Home></Home><Chinese>c</Chinese>")
                                              << QStringList{"", "c", "", "", "", "", ""};
-    QTest::newRow("Home not trimmed") << QByteArray("<home> x.org </HOME>")
-                                      << QStringList{" x.org ", "", "", "", "", "", ""};
+    QTest::newRow("Home not trimmed")
+        << QByteArray("<home> x.org </HOME>") << QStringList{" x.org ", "", "", "", "", "", ""};
     QTest::newRow("noise only") << QByteArray("\0\1\2garbage", 10) << QStringList(7, QString());
     QTest::newRow("code page") << QByteArray("<Home>caf\xe9 \x80</Home>")
                                << QStringList{QStringLiteral("café €"), "", "", "", "", "", ""};
@@ -227,8 +228,8 @@ void FrmBrowserTest::designControls()
     auto window = folder.start(&browser);
     QCOMPARE(window->windowTitle(), QStringLiteral("Lexivo Dictionary II v1.1"));
 
-    const QStringList captions{"Chinese", "English", "Thesaurus", "Jananese", "Computer (Chi)",
-                               "Computer (Eng)"};
+    const QStringList captions{"Chinese",  "English",        "Thesaurus",
+                               "Jananese", "Computer (Chi)", "Computer (Eng)"};
     const QList<double> fontSizes{9.75, 9.75, 9.75, 9.75, 8.25, 8.25};
     for (int i = 0; i < 6; ++i) {
         QPushButton* b = button(*window, kButtonNames[i]);
@@ -271,14 +272,16 @@ void FrmBrowserTest::designTabOrderAndMenus()
         while (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(window.get()))
             w = w->nextInFocusChain();
     }
-    QCOMPARE(order.mid(0, 8), (QStringList{"txtWord", "cmdEn2Ch", "cmdEn2En", "cmdEn2Th", "cmdEn2Jp",
-                                           "cmdChiComputer", "cmdEngComputer", "WebBrowser1"}));
+    QCOMPARE(order.mid(0, 8),
+             (QStringList{"txtWord", "cmdEn2Ch", "cmdEn2En", "cmdEn2Th", "cmdEn2Jp",
+                          "cmdChiComputer", "cmdEngComputer", "WebBrowser1"}));
 
     QStringList menus;
     for (QAction* top : window->menuBar()->actions()) {
         menus << top->text();
         for (QAction* item : top->menu()->actions())
-            menus << (item->isSeparator() ? QStringLiteral("-") : QStringLiteral("  ") + item->text());
+            menus << (item->isSeparator() ? QStringLiteral("-")
+                                          : QStringLiteral("  ") + item->text());
     }
     QCOMPARE(menus, (QStringList{"Option", "  Online Dictionary Query String", "-", "  Exit",
                                  "Help", "  Website", "-", "  About"}));
@@ -296,7 +299,8 @@ void FrmBrowserTest::resizeFitsTheRow_data()
     QTest::addColumn<int>("browserHeight");
 
     QTest::newRow("15000x12000") << 15000 << 12000 << 5810 << 13445 << 14600 << 9700;
-    QTest::newRow("maximised-like 28800x20000") << 28800 << 20010 << 19610 << 27245 << 28400 << 17710;
+    QTest::newRow("maximised-like 28800x20000")
+        << 28800 << 20010 << 19610 << 27245 << 28400 << 17710;
     QTest::newRow("low: browser keeps 0") << 15000 << 2250 << 5810 << 13445 << 14600 << 0;
 }
 
@@ -320,7 +324,8 @@ void FrmBrowserTest::resizeFitsTheRow()
     QCOMPARE(row.buttonLeft[5], float(engComputerLeft));
     QCOMPARE(row.browserWidth, float(browserWidth));
     QCOMPARE(row.browserHeight, float(browserHeight));
-    QCOMPARE(wordBox(*window)->geometry(), QRect(pixels(960), pixels(240), pixels(wordWidth), pixels(495)));
+    QCOMPARE(wordBox(*window)->geometry(),
+             QRect(pixels(960), pixels(240), pixels(wordWidth), pixels(495)));
     QCOMPARE(button(*window, "cmdEngComputer")->x(), pixels(engComputerLeft));
     QCOMPARE(browser->view()->geometry(),
              QRect(pixels(120), pixels(960), pixels(browserWidth), pixels(browserHeight)));
@@ -373,7 +378,8 @@ void FrmBrowserTest::eachButtonUsesItsTemplate()
     QCOMPARE(browser->navigations.last(), expected);
     QCOMPARE(status(*window), QStringLiteral("goto ") + expected);
     QCOMPARE(window->strCurrentURL, expected);
-    QCOMPARE(wordBox(*window)->text(), QStringLiteral("  Apple  ")); // the word box is left as typed
+    QCOMPARE(wordBox(*window)->text(),
+             QStringLiteral("  Apple  ")); // the word box is left as typed
 }
 
 void FrmBrowserTest::lookupEdgeCases_data()
@@ -390,8 +396,12 @@ void FrmBrowserTest::lookupEdgeCases_data()
     QTest::newRow("AT&T") << "AT&T" << t << "http://dict.test/q?w=AT%26T&f=A";
     QTest::newRow("C#") << "C#" << t << "http://dict.test/q?w=C%23&f=C";
     QTest::newRow("C++") << "C++" << t << "http://dict.test/q?w=C%2B%2B&f=C";
-    QTest::newRow("empty template") << "word" << "" << "";
-    QTest::newRow("template with spaces") << "w" << "  http://dict.test/%word  " << "http://dict.test/w";
+    QTest::newRow("empty template") << "word"
+                                    << ""
+                                    << "";
+    QTest::newRow("template with spaces") << "w"
+                                          << "  http://dict.test/%word  "
+                                          << "http://dict.test/w";
 }
 
 void FrmBrowserTest::lookupEdgeCases()
@@ -474,7 +484,8 @@ void FrmBrowserTest::statusFollowsANavigation()
     QVERIFY(window->timer1()->isTicking());
 
     // Real ticks, a second apart, each adding two dots.
-    QTRY_COMPARE_WITH_TIMEOUT(status(*window), QStringLiteral("Going to http://a.test/....."), 2500);
+    QTRY_COMPARE_WITH_TIMEOUT(status(*window), QStringLiteral("Going to http://a.test/....."),
+                              2500);
     for (int tick = 0; tick < 7; ++tick)
         window->timer1()->timeout();
     QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/") + QString(19, u'.'));
@@ -549,7 +560,8 @@ void FrmBrowserTest::eventsArriveWhileModalDialogIsOpen()
     whenModal([&](QWidget* dialog) {
         browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/"));
         // Let a real tick arrive inside the dialog's event loop.
-        QTRY_COMPARE_WITH_TIMEOUT(status(*window), QStringLiteral("Going to http://a.test/....."), 2500);
+        QTRY_COMPARE_WITH_TIMEOUT(status(*window), QStringLiteral("Going to http://a.test/....."),
+                                  2500);
         browser->raiseDocumentComplete();
         seenWhileOpen = status(*window) + QStringLiteral("|done");
         QTest::mouseClick(childNamed<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);

@@ -67,12 +67,17 @@ void HighDpiTest::mainWindowKeepsPhysicalDesignSize()
     // the client area plus the menu bar.
     const double scale = devicePixelsPerTwip(*window);
     const QSize client = window->size() - QSize(0, window->menuBar()->sizeHint().height());
-    QVERIFY(qAbs(client.width() * window->devicePixelRatioF() - 13155 * scale) <= 2 * window->devicePixelRatioF());
-    QVERIFY(qAbs(client.height() * window->devicePixelRatioF() - 10395 * scale) <= 2 * window->devicePixelRatioF());
-    checkPhysicalRect(*window->findChild<QLineEdit*>(QStringLiteral("txtWord")), 960, 240, 4095, 495);
+    QVERIFY(qAbs(client.width() * window->devicePixelRatioF() - 13155 * scale) <=
+            2 * window->devicePixelRatioF());
+    QVERIFY(qAbs(client.height() * window->devicePixelRatioF() - 10395 * scale) <=
+            2 * window->devicePixelRatioF());
+    checkPhysicalRect(*window->findChild<QLineEdit*>(QStringLiteral("txtWord")), 960, 240, 4095,
+                      495);
     checkPhysicalRect(*window->findChild<QLabel*>(QStringLiteral("Label2")), 120, 270, 855, 375);
-    checkPhysicalRect(*window->findChild<QPushButton*>(QStringLiteral("cmdEn2Ch")), 5160, 240, 1215, 495);
-    checkPhysicalRect(*window->findChild<QPushButton*>(QStringLiteral("cmdEngComputer")), 11760, 240, 1215, 495);
+    checkPhysicalRect(*window->findChild<QPushButton*>(QStringLiteral("cmdEn2Ch")), 5160, 240, 1215,
+                      495);
+    checkPhysicalRect(*window->findChild<QPushButton*>(QStringLiteral("cmdEngComputer")), 11760,
+                      240, 1215, 495);
     checkPhysicalRect(*browser->view(), 120, 960, 12855, 8895);
 
     frmOption option;
@@ -86,10 +91,13 @@ void HighDpiTest::fontsScaleWithTheScreen()
     auto window = folder.start(&browser);
     auto* word = window->findChild<QLineEdit*>(QStringLiteral("txtWord"));
     // 13.5 pt is 13.5/72 inch: in device pixels, that many inches times the device DPI.
-    const double expectedDevicePixels = 13.5 / 72.0 * word->logicalDpiY() * word->devicePixelRatioF();
+    const double expectedDevicePixels =
+        13.5 / 72.0 * word->logicalDpiY() * word->devicePixelRatioF();
     const double actual = QFontInfo(word->font()).pixelSize() * word->devicePixelRatioF();
     QVERIFY2(qAbs(actual - expectedDevicePixels) <= 1.5 * word->devicePixelRatioF(),
-             qPrintable(QStringLiteral("font %1 device px, expected %2").arg(actual).arg(expectedDevicePixels)));
+             qPrintable(QStringLiteral("font %1 device px, expected %2")
+                            .arg(actual)
+                            .arg(expectedDevicePixels)));
 }
 
 void HighDpiTest::captionsFit()

@@ -28,7 +28,7 @@ class RealBrowserLookupTest : public QObject
 {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
@@ -36,7 +36,7 @@ class RealBrowserLookupTest : public QObject
     void homePageCompletionClearsStatus();
     void lookupShowsProgressUntilComplete();
 
-  private:
+private:
     QString status() const { return m_window->statusBar1()->SimpleText(); }
 
     LocalHttpServer m_server;

@@ -129,7 +129,8 @@ void QueryStringCommandTest::cancelAndCloseBoxRestoreEveryField()
 
     // The next lookup uses the old template.
     window->findChild<QLineEdit*>(QStringLiteral("txtWord"))->setText(QStringLiteral("x"));
-    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdChiComputer")), Qt::LeftButton);
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdChiComputer")),
+                      Qt::LeftButton);
     QVERIFY(browser->navigations.last().contains(QStringLiteral("trad=b5")));
 }
 
@@ -167,7 +168,8 @@ void QueryStringCommandTest::failedSaveWarnsAndKeepsNewValues()
     });
     window->mnuQueryString_Click();
 
-    QVERIFY2(warning.contains(QDir::toNativeSeparators(folder.settingsPath())), qPrintable(warning));
+    QVERIFY2(warning.contains(QDir::toNativeSeparators(folder.settingsPath())),
+             qPrintable(warning));
     QCOMPARE(window->options()->text(QueryKey::Thesaurus), QStringLiteral("http://t.test/%word"));
     QCOMPARE(QFileInfo(folder.settingsPath()).isDir(), folderAtFilePath);
     QVERIFY(!QFileInfo(folder.settingsPath()).isFile());
@@ -193,7 +195,8 @@ void QueryStringCommandTest::emptiedFieldStaysEmptyAfterRestart()
     FakeBrowser* nextBrowser = nullptr;
     auto next = folder.start(&nextBrowser);
     QCOMPARE(next->options()->text(QueryKey::Japanese), QString());
-    QCOMPARE(next->options()->text(QueryKey::English), canned_templates::defaults()[QueryKey::English]);
+    QCOMPARE(next->options()->text(QueryKey::English),
+             canned_templates::defaults()[QueryKey::English]);
 }
 
 void QueryStringCommandTest::dialogIsCentredAndModal()
@@ -215,8 +218,12 @@ void QueryStringCommandTest::dialogIsCentredAndModal()
     // Before its first showing a window's frame is not known yet; allow for its thickness.
     QVERIFY2((frame.center() - screen.center()).manhattanLength() <= 8,
              qPrintable(QStringLiteral("frame %1,%2 %3x%4 on screen %5x%6")
-                            .arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())
-                            .arg(screen.width()).arg(screen.height())));
+                            .arg(frame.x())
+                            .arg(frame.y())
+                            .arg(frame.width())
+                            .arg(frame.height())
+                            .arg(screen.width())
+                            .arg(screen.height())));
     QVERIFY(window->options()->isHidden());
 }
 

@@ -69,24 +69,56 @@ void SettingsFileTest::getTagValue_data()
     QTest::addColumn<QString>("tag");
     QTest::addColumn<QString>("value");
 
-    QTest::newRow("plain") << "<Home>about:blank</Home>" << "Home" << "about:blank";
-    QTest::newRow("closing tag right after opening") << "<Home></Home>" << "Home" << "";
-    QTest::newRow("case ignored") << "<home>x</HOME>" << "Home" << "x";
-    QTest::newRow("no closing tag") << "<Japanese>x<English>e</English>" << "Japanese" << "";
-    QTest::newRow("others unaffected by a missing close") << "<Japanese>x<English>e</English>" << "English" << "e";
-    QTest::newRow("first of two elements") << "<English>a</English><English>b</English>" << "English" << "a";
-    QTest::newRow("closing tag only before opening") << "</Chinese><Chinese>x" << "Chinese" << "";
-    QTest::newRow("closing before and after") << "</Chinese><Chinese>x</Chinese>" << "Chinese" << "x";
-    QTest::newRow("spaces kept") << "<Home> x </Home>" << "Home" << " x ";
-    QTest::newRow("ampersands kept") << "<C>a&amp;b&c</C>" << "C" << "a&amp;b&c";
-    QTest::newRow("attribute: not found") << "<Home a=\"1\">x</Home>" << "Home" << "";
-    QTest::newRow("space in tag: not found") << "<Home >x</Home>" << "Home" << "";
-    QTest::newRow("missing") << "<English>e</English>" << "Home" << "";
-    QTest::newRow("empty text") << "" << "Home" << "";
-    QTest::newRow("nested same tag") << "<Home><Home>x</Home></Home>" << "Home" << "<Home>x";
-    QTest::newRow("line breaks kept") << "<Home>a\r\nb</Home>" << "Home" << "a\r\nb";
-    QTest::newRow("NUL characters kept") << QString::fromLatin1("<Home>a\0b</Home>", 16) << "Home"
-                                         << QString::fromLatin1("a\0b", 3);
+    QTest::newRow("plain") << "<Home>about:blank</Home>"
+                           << "Home"
+                           << "about:blank";
+    QTest::newRow("closing tag right after opening") << "<Home></Home>"
+                                                     << "Home"
+                                                     << "";
+    QTest::newRow("case ignored") << "<home>x</HOME>"
+                                  << "Home"
+                                  << "x";
+    QTest::newRow("no closing tag") << "<Japanese>x<English>e</English>"
+                                    << "Japanese"
+                                    << "";
+    QTest::newRow("others unaffected by a missing close") << "<Japanese>x<English>e</English>"
+                                                          << "English"
+                                                          << "e";
+    QTest::newRow("first of two elements") << "<English>a</English><English>b</English>"
+                                           << "English"
+                                           << "a";
+    QTest::newRow("closing tag only before opening") << "</Chinese><Chinese>x"
+                                                     << "Chinese"
+                                                     << "";
+    QTest::newRow("closing before and after") << "</Chinese><Chinese>x</Chinese>"
+                                              << "Chinese"
+                                              << "x";
+    QTest::newRow("spaces kept") << "<Home> x </Home>"
+                                 << "Home"
+                                 << " x ";
+    QTest::newRow("ampersands kept") << "<C>a&amp;b&c</C>"
+                                     << "C"
+                                     << "a&amp;b&c";
+    QTest::newRow("attribute: not found") << "<Home a=\"1\">x</Home>"
+                                          << "Home"
+                                          << "";
+    QTest::newRow("space in tag: not found") << "<Home >x</Home>"
+                                             << "Home"
+                                             << "";
+    QTest::newRow("missing") << "<English>e</English>"
+                             << "Home"
+                             << "";
+    QTest::newRow("empty text") << ""
+                                << "Home"
+                                << "";
+    QTest::newRow("nested same tag") << "<Home><Home>x</Home></Home>"
+                                     << "Home"
+                                     << "<Home>x";
+    QTest::newRow("line breaks kept") << "<Home>a\r\nb</Home>"
+                                      << "Home"
+                                      << "a\r\nb";
+    QTest::newRow("NUL characters kept")
+        << QString::fromLatin1("<Home>a\0b</Home>", 16) << "Home" << QString::fromLatin1("a\0b", 3);
 }
 
 void SettingsFileTest::getTagValue()
@@ -126,7 +158,8 @@ void SettingsFileTest::encodesTheAnsiCodePage_data()
     QTest::newRow("euro and quotes") << "€“”" << QByteArray("\x80\x93\x94");
     QTest::newRow("Latin-1 letters") << "é" << QByteArray("\xe9");
     QTest::newRow("CJK becomes ?") << "a日本b" << QByteArray("a??b");
-    QTest::newRow("astral char is one ?") << QString::fromUtf8("x\xF0\x9F\x98\x80y") << QByteArray("x?y");
+    QTest::newRow("astral char is one ?")
+        << QString::fromUtf8("x\xF0\x9F\x98\x80y") << QByteArray("x?y");
 }
 
 void SettingsFileTest::encodesTheAnsiCodePage()

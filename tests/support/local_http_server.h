@@ -17,7 +17,7 @@
 class LocalHttpServer : public QObject
 {
     Q_OBJECT
-  public:
+public:
     struct Response
     {
         int status = 200;
@@ -48,10 +48,10 @@ class LocalHttpServer : public QObject
 
     static QByteArray defaultPage(const QByteArray& target);
 
-  Q_SIGNALS:
+Q_SIGNALS:
     void requestReceived(const QByteArray& target);
 
-  private:
+private:
     void onNewConnection();
     void respond(QTcpSocket* socket, const QByteArray& target);
 

@@ -14,17 +14,18 @@
 inline void whenModal(std::function<void(QWidget*)> action, QWidget* outer = nullptr,
                       int attemptsLeft = 500)
 {
-    QTimer::singleShot(10, qApp, [action = std::move(action), outer = QPointer<QWidget>(outer),
-                                  attemptsLeft]() mutable {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal != outer && modal->isVisible()) {
-            action(modal);
-        } else if (attemptsLeft > 0) {
-            whenModal(std::move(action), outer, attemptsLeft - 1);
-        } else {
-            qWarning("whenModal: no modal dialog appeared");
-        }
-    });
+    QTimer::singleShot(
+        10, qApp,
+        [action = std::move(action), outer = QPointer<QWidget>(outer), attemptsLeft]() mutable {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal != outer && modal->isVisible()) {
+                action(modal);
+            } else if (attemptsLeft > 0) {
+                whenModal(std::move(action), outer, attemptsLeft - 1);
+            } else {
+                qWarning("whenModal: no modal dialog appeared");
+            }
+        });
 }
 
 template <typename T> T* childNamed(QWidget* parent, const char* name)
