@@ -28,23 +28,8 @@ double rowTop(int row)
 
 QString frmSuggestion::formName(QueryKey key)
 {
-    switch (key) {
-    case QueryKey::Chinese:
-        return QStringLiteral("frmChinese");
-    case QueryKey::English:
-        return QStringLiteral("frmEnglish");
-    case QueryKey::Thesaurus:
-        return QStringLiteral("frmThesaurus");
-    case QueryKey::Japanese:
-        return QStringLiteral("frmJapanese");
-    case QueryKey::ChiComputer:
-        return QStringLiteral("frmChiComputer");
-    case QueryKey::EngComputer:
-        return QStringLiteral("frmEngComputer");
-    case QueryKey::Home:
-        break;
-    }
-    return {};
+    // One dialog per template key, named after it: frmChinese, ..., frmEngComputer.
+    return key == QueryKey::Home ? QString() : QStringLiteral("frm") + keyName(key);
 }
 
 frmSuggestion::frmSuggestion(QueryKey key, QWidget* parent)

@@ -23,10 +23,8 @@
 #include <memory>
 
 class IntervalTimer;
-class QAction;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QPushButton;
 class SimpleStatusBar;
 class WebBrowserControl;
