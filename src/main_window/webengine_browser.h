@@ -25,8 +25,10 @@ public:
 private:
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
     void onDownloadRefused(const QWebEngineDownloadRequest* download);
+    // Ends the main frame's latest navigation, which brought no document, if it is url's.
+    void endPendingMainNavigation(const QUrl& url);
 
     QPointer<QWebEngineView> m_view; // ours until a window adopts it
     QUrl m_reportedMainUrl;          // reported before its load started
-    QUrl m_stoppedMainUrl;           // the last main-frame load, when it stopped unfinished
+    QUrl m_pendingMainUrl;           // the main frame's latest navigation, until it ends
 };
