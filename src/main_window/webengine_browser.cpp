@@ -164,20 +164,7 @@ WebEngineBrowser::WebEngineBrowser(QObject* parent)
             &WebEngineBrowser::onDownloadRefused);
     m_view->setPage(page);
     connect(page, &BrowserPage::navigationRequested, this,
-            [this](const QUrl& url, bool isMainFrame, bool& cancel) {
-                if (isMainFrame)
-                    m_reportedMainUrl = url;
-                Q_EMIT BeforeNavigate2(url.toString(), cancel);
-                if (cancel)
-                    return;
-                if (address_rule::classifyPageNavigation(url.toString()).refused()) {
-                    cancel = true;
-                    Q_EMIT DocumentComplete(url.toString());
-                    return;
-                }
-                if (isMainFrame)
-                    m_pendingMainUrl = url;
-            });
+            &WebEngineBrowser::onNavigationRequested);
     connect(page, &BrowserPage::redirected, this,
             [this](const QUrl& url, bool isMainFrame, bool& cancel) {
                 if (address_rule::classifyPageNavigation(url.toString()).refused()) {
@@ -204,6 +191,29 @@ WebEngineBrowser::~WebEngineBrowser()
 {
     if (m_view && !m_view->parent())
         delete m_view;
+}
+
+void WebEngineBrowser::onNavigationRequested(const QUrl& url, bool isMainFrame, bool& cancel)
+{
+    // A link to mailto: and the like starts a load that the engine stops; clicked by the user,
+    // it is also asked about, to hand it to another program. Its load reported it already.
+    if (isMainFrame && !m_externalLoadUrl.isEmpty() && url == m_externalLoadUrl) {
+        m_externalLoadUrl.clear();
+        cancel = true;
+        return;
+    }
+    if (isMainFrame)
+        m_reportedMainUrl = url;
+    Q_EMIT BeforeNavigate2(url.toString(), cancel);
+    if (cancel)
+        return;
+    if (address_rule::classifyPageNavigation(url.toString()).refused()) {
+        cancel = true;
+        Q_EMIT DocumentComplete(url.toString());
+        return;
+    }
+    if (isMainFrame)
+        m_pendingMainUrl = url;
 }
 
 void WebEngineBrowser::Navigate(const QString& address)
@@ -240,9 +250,13 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
         const bool reported = sameDocument(info.url(), m_reportedMainUrl);
         m_reportedMainUrl.clear();
         if (!reported) {
-            bool cancel = false; // too late to act on, see above
+            if (address_rule::classifyPageNavigation(info.url().toString()).refused())
+                m_externalLoadUrl = info.url();
+            bool cancel = false; // too late to stop the load, see above
             Q_EMIT BeforeNavigate2(info.url().toString(), cancel);
-            m_pendingMainUrl = info.url();
+            // Refused (a mailto: link, which the engine stops by itself): no end to wait for.
+            if (!cancel)
+                m_pendingMainUrl = info.url();
         }
         return;
     }

@@ -327,6 +327,9 @@ void WebEngineBrowserTest::navigationWithoutDocumentEnds_data()
         << "location.href = '/slow'; setTimeout(function() { window.stop(); }, 500)"
         << m_server.url("/slow") << m_server.url("/slow");
     // Not handed to another program: refused, and ended.
+    QTest::newRow("mailto link, mouse click") << "mouse"
+                                              << "mailto:someone@a.test"
+                                              << "mailto:someone@a.test";
     QTest::newRow("mailto link") << "script"
                                  << "mailto:someone@a.test"
                                  << "mailto:someone@a.test";
