@@ -176,10 +176,13 @@ WebEngineBrowser::WebEngineBrowser(QObject* parent)
                 }
                 if (isMainFrame)
                     m_pendingMainUrl = url;
+                else
+                    m_pendingFrameUrls.append(url);
             });
     // A frame shown empty or from its own text (about:blank, about:srcdoc) loads without a
     // reported navigation.
     connect(page, &BrowserPage::frameLoaded, this, [this](const QUrl& url) {
+        m_pendingFrameUrls.removeOne(url);
         if (url.scheme() != QLatin1String("about"))
             Q_EMIT DocumentComplete(url.toString());
     });
@@ -212,8 +215,12 @@ void WebEngineBrowser::onNavigationRequested(const QUrl& url, bool isMainFrame, 
         Q_EMIT DocumentComplete(url.toString());
         return;
     }
-    if (isMainFrame)
+    if (isMainFrame) {
         m_pendingMainUrl = url;
+        m_pendingFrameUrls.clear(); // the frames go with their page
+    } else {
+        m_pendingFrameUrls.append(url);
+    }
 }
 
 void WebEngineBrowser::Navigate(const QString& address)
@@ -285,10 +292,13 @@ void WebEngineBrowser::endPendingMainNavigation(const QUrl& url)
 }
 
 // A navigation whose response is a file to save stops without a document, and the engine asks
-// for the download; whichever comes first ends the navigation.
+// for the download; whichever comes first ends the navigation. A frame's ends with the download.
 void WebEngineBrowser::onDownloadRefused(const QWebEngineDownloadRequest* download)
 {
-    endPendingMainNavigation(download->url());
+    if (m_pendingFrameUrls.removeOne(download->url()))
+        Q_EMIT DocumentComplete(download->url().toString());
+    else
+        endPendingMainNavigation(download->url());
 }
 
 #include "webengine_browser.moc"

@@ -33,4 +33,5 @@ private:
     QUrl m_reportedMainUrl;          // reported before its load started
     QUrl m_pendingMainUrl;           // the main frame's latest navigation, until it ends
     QUrl m_externalLoadUrl;          // a mailto: (or the like) load, reported when it started
+    QList<QUrl> m_pendingFrameUrls;  // frames' navigations, until their documents load
 };

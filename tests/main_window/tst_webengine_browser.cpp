@@ -290,6 +290,8 @@ void WebEngineBrowserTest::frameNavigationCompletes_data()
         << m_server.url("/in-frame?from=link");
     QTest::newRow("frame's location") << "frames[0].location.href = '/in-frame?from=script'"
                                       << m_server.url("/in-frame?from=script");
+    QTest::newRow("file in the frame")
+        << "frames[0].location.href = '/file'" << m_server.url("/file");
     // The page's own console.log cannot pass for a frame's load.
     QTest::newRow("page logs a look-alike")
         << "console.log('frame loaded 0000000000000000 http://127.0.0.1/x'); "
