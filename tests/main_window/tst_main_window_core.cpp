@@ -261,6 +261,17 @@ void MainWindowCoreTest::addressesAreTakenAsTyped_data()
                                    << "";
     QTest::newRow("address and port") << "127.0.0.1:8080" << V::Open << "http://127.0.0.1:8080"
                                       << "";
+    QTest::newRow("underscore in host")
+        << "http://my_host.test/" << V::Open << "http://my_host.test/"
+        << "";
+    QTest::newRow("IPv6 host") << "http://[::1]:8080/x" << V::Open << "http://[::1]:8080/x"
+                               << "";
+    QTest::newRow("odd characters") << "http://dict.test/a|b{c}?w=<\"x\">^`" << V::Open
+                                    << "http://dict.test/a%7Cb%7Bc%7D?w=%3C%22x%22%3E%5E%60"
+                                    << "";
+    QTest::newRow("international host")
+        << "http://b\u00fccher.test/" << V::Open << "http://xn--bcher-kva.test/"
+        << "";
     QTest::newRow("colons, no file") << "::Apple" << V::Invalid << ""
                                      << "";
     QTest::newRow("path, no file") << "/home/user/page.html" << V::Invalid << ""
