@@ -91,6 +91,7 @@ private Q_SLOTS:
     void redirectIsOneNavigation();
     void subFrameIsReported_data();
     void subFrameIsReported();
+    void frameOfAnotherSiteCompletes();
     void frameNavigationCompletes_data();
     void frameNavigationCompletes();
     void navigationWithoutDocumentEnds_data();
@@ -117,6 +118,7 @@ private:
     void act(const QString& how);
 
     LocalHttpServer m_server;
+    LocalHttpServer m_otherSite; // another origin (another port)
     std::unique_ptr<WebEngineBrowser> m_browser;
     std::unique_ptr<EventLog> m_log;
 };
@@ -124,6 +126,10 @@ private:
 void WebEngineBrowserTest::initTestCase()
 {
     QVERIFY(m_server.listen());
+    QVERIFY(m_otherSite.listen());
+    m_server.setPage("/cross-framed", "<!DOCTYPE html><html><body><iframe src='" +
+                                          m_otherSite.url("/inner").toUtf8() +
+                                          "'></iframe></body></html>");
     m_server.setPage("/framed", "<!DOCTYPE html><html><body><iframe src='/inner'></iframe>"
                                 "</body></html>");
     m_server.setRedirect("/old", "/new");
@@ -279,6 +285,19 @@ void WebEngineBrowserTest::subFrameIsReported()
     expected.append(complete(m_server.url("/framed")));
     QCOMPARE(m_log->events, expected);
     QCOMPARE(m_server.requestCount("/inner"), cancel ? 0 : 1);
+}
+
+void WebEngineBrowserTest::frameOfAnotherSiteCompletes()
+{
+    m_browser->Navigate(m_server.url("/cross-framed"));
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(m_server.url("/cross-framed"))),
+                             kTimeout);
+    QTest::qWait(kQuietPeriod);
+    QCOMPARE(m_log->events,
+             QStringList({before(m_server.url("/cross-framed")), before(m_otherSite.url("/inner")),
+                          complete(m_otherSite.url("/inner")),
+                          complete(m_server.url("/cross-framed"))}));
 }
 
 void WebEngineBrowserTest::frameNavigationCompletes_data()
