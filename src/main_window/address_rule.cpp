@@ -82,7 +82,9 @@ Verdict classify(const QString& address)
 Verdict classifyPageNavigation(const QString& url)
 {
     const QString scheme = QUrl(url).scheme().toLower();
-    if (!isUserScheme(scheme) && scheme != QLatin1String("data") && scheme != QLatin1String("blob"))
+    // Without a scheme (an empty URL) it names no other program.
+    if (!scheme.isEmpty() && !isUserScheme(scheme) && scheme != QLatin1String("data") &&
+        scheme != QLatin1String("blob"))
         return refusedScheme(scheme);
     Verdict verdict;
     verdict.kind = Verdict::Open;

@@ -327,6 +327,7 @@ void MainWindowCoreTest::pageNavigationsStayInTheBrowser_data()
     QTest::newRow("about") << "about:srcdoc" << V::Open << "";
     QTest::newRow("data frame") << "data:text/html,hi" << V::Open << "";
     QTest::newRow("blob") << "blob:http://dict.test/0f3c" << V::Open << "";
+    QTest::newRow("empty") << "" << V::Open << "";
     QTest::newRow("mailto") << "mailto:someone@dict.test" << V::RefusedScheme << "mailto";
     QTest::newRow("tel") << "tel:+123" << V::RefusedScheme << "tel";
     QTest::newRow("custom") << "some-app://open" << V::RefusedScheme << "some-app";
