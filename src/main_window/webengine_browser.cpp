@@ -141,7 +141,9 @@ private:
 // has loaded, or failed (the engine shows its error page). A main-frame navigation that brings
 // no document stops instead: an empty (204) response, a file to save, a navigation the page or
 // the engine aborts. Its stop ends it, but only while it is the main frame's latest navigation:
-// the one it gave way to also stops the old load, after being reported itself.
+// the one it gave way to also stops the old load, after being reported itself. A frame's
+// navigation to a file ends with the download; one answered with an empty response shows no
+// sign at all, and ends only with the next document.
 // An address the engine would hand to another program (mailto: and the like) is refused, and
 // its navigation ends at once.
 
