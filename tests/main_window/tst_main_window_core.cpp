@@ -180,6 +180,22 @@ void MainWindowCoreTest::lookupAddress_data()
     QTest::newRow("non-ASCII as typed") << "日本"
                                         << "http://h/%firstchar/%word"
                                         << "http://h/日/日本";
+    // %firstchar is the first code point, also outside the BMP (a surrogate pair).
+    QTest::newRow("first char outside the BMP") << "𠮷野家"
+                                                << "http://h/%firstchar/%word"
+                                                << "http://h/𠮷/𠮷野家";
+    QTest::newRow("emoji first") << "😀smile"
+                                 << "http://h/%firstchar"
+                                 << "http://h/😀";
+    QTest::newRow("emoji alone") << " 😀 "
+                                 << "http://h/%firstchar/%word"
+                                 << "http://h/😀/😀";
+    QTest::newRow("combining mark is its own code point") << "e\u0301t\u00e9"
+                                                          << "http://h/%firstchar"
+                                                          << "http://h/e";
+    QTest::newRow("lone high surrogate kept")
+        << QString(QChar(0xD842)) + "x"
+        << "http://h/%firstchar" << QString("http://h/") + QChar(0xD842);
     // Characters that carry URL syntax are encoded so the provider gets the word as typed.
     QTest::newRow("AT&T") << "AT&T" << t << "http://h/q?w=AT%26T";
     QTest::newRow("C#") << "C#" << t << "http://h/q?w=C%23";
