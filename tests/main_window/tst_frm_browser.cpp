@@ -12,6 +12,7 @@
 #include "temp_program_folder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -93,6 +94,7 @@ private Q_SLOTS:
     void timerIsSilentBeforeFirstNavigation();
     void statusFollowsANavigation();
     void newLookupDuringDotsStartsAgain();
+    void firstDotsComeOneSecondAfterANavigation();
     void firstDocumentCompleteEndsAnimation();
     void newWindowsAreRefused();
     void menuStatusTipsDoNotClearTheStatus();
@@ -513,6 +515,25 @@ void FrmBrowserTest::newLookupDuringDotsStartsAgain()
     browser->raiseBeforeNavigate2(address);
     QCOMPARE(status(*window), QStringLiteral("Going to ") + address + QStringLiteral("..."));
     QVERIFY(window->timer1()->isTicking());
+}
+
+void FrmBrowserTest::firstDotsComeOneSecondAfterANavigation()
+{
+    // A second navigation 600 ms into the first one: its first two dots come a whole second
+    // after it, not when the first navigation's second is up.
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/"));
+    QTest::qWait(600);
+    QElapsedTimer sinceSecond;
+    sinceSecond.start();
+    browser->raiseBeforeNavigate2(QStringLiteral("http://b.test/"));
+    QTest::qWait(900);
+    QCOMPARE(status(*window), QStringLiteral("Going to http://b.test/..."));
+    QTRY_COMPARE_WITH_TIMEOUT(status(*window), QStringLiteral("Going to http://b.test/....."),
+                              2000);
+    QVERIFY2(sinceSecond.elapsed() >= 1000, qPrintable(QString::number(sinceSecond.elapsed())));
 }
 
 void FrmBrowserTest::firstDocumentCompleteEndsAnimation()
