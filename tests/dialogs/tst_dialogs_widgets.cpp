@@ -56,6 +56,7 @@ private Q_SLOTS:
     void optionSaveAndCancel_data();
     void optionSaveAndCancel();
     void optionKeysDoNotCloseIt();
+    void optionFieldsShowTheirStart();
 
     void suggestionDesign_data();
     void suggestionDesign();
@@ -151,6 +152,49 @@ void DialogsWidgetsTest::optionKeysDoNotCloseIt()
     option.exec();
     QVERIFY(stillOpen);
     QVERIFY(!option.bSaveFlag);
+}
+
+void DialogsWidgetsTest::optionFieldsShowTheirStart()
+{
+    // Templates far longer than their fields, set by the program, and one field typed in at an
+    // earlier opening: each field opens at its start, and a template chosen through "Select"
+    // shows its start too.
+    frmOption option;
+    QueryStringSet values;
+    for (const QueryKey key : kQueryKeys)
+        values[key] = QStringLiteral("http://provider.test/") + QString(300, u'x') +
+                      QStringLiteral("?q=%word");
+    option.setValues(values);
+    whenModal([](QWidget* dialog) {
+        QLineEdit* edit = childNamed<QLineEdit>(dialog, "txtEnglish");
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_End);
+        QTest::keyClicks(edit, QStringLiteral("&more"));
+        click(dialog, "cmdSave");
+    });
+    option.exec();
+    QCOMPARE(option.field(QueryKey::English)->cursorPosition(),
+             int(values[QueryKey::English].size()) + 5);
+
+    QList<int> caretsAtOpening;
+    int caretAfterSelect = -1;
+    whenModal([&](QWidget* dialog) {
+        for (const QueryKey key : kQueryKeys)
+            caretsAtOpening << option.field(key)->cursorPosition();
+        whenModal(
+            [](QWidget* suggestion) {
+                childNamed<QCheckBox>(suggestion, "Check1")->setChecked(true);
+                click(suggestion, "cmdOK");
+            },
+            dialog);
+        click(dialog, "cmdEngComputer");
+        caretAfterSelect = option.field(QueryKey::EngComputer)->cursorPosition();
+        click(dialog, "cmdCancel");
+    });
+    option.exec();
+    QCOMPARE(caretsAtOpening, QList<int>(7, 0));
+    QCOMPARE(caretAfterSelect, 0);
+    QVERIFY(option.text(QueryKey::EngComputer).startsWith(QStringLiteral("http://")));
 }
 
 void DialogsWidgetsTest::suggestionDesign_data()
