@@ -167,6 +167,9 @@ void frmOption::buildDesign()
         if (row.selectName) {
             auto* select = new QPushButton(QStringLiteral("Select"), this);
             select->setObjectName(QLatin1String(row.selectName));
+            // Six buttons read "Select": a screen reader names the field each one fills.
+            select->setAccessibleName(QStringLiteral("Select %1 provider")
+                                          .arg(QString::fromLatin1(row.caption).chopped(1)));
             select->setAutoDefault(false);
             scale.place(select, {kSelectLeft, row.selectTop, kSelectWidth, kSelectHeight});
             m_selectButtons[slot(row.key)] = select;

@@ -129,6 +129,7 @@ void frmBrowser::buildDesign()
     WebBrowser1 = m_browser->view();
     WebBrowser1->setParent(client);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    WebBrowser1->setAccessibleName(QStringLiteral("Dictionary page"));
     connect(m_browser.get(), &WebBrowserControl::BeforeNavigate2, this,
             &frmBrowser::WebBrowser1_BeforeNavigate2);
     connect(m_browser.get(), &WebBrowserControl::NewWindow2, this,
@@ -138,6 +139,7 @@ void frmBrowser::buildDesign()
 
     StatusBar1 = new SimpleStatusBar(client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setAccessibleName(QStringLiteral("Status"));
     client->dockedBottom = StatusBar1;
     client->dockedHeight = scale.y(kStatusBarHeight);
 
