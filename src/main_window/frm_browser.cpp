@@ -4,6 +4,7 @@
 #include "dialogs/canned_templates.h"
 #include "dialogs/frm_about.h"
 #include "dialogs/frm_option.h"
+#include "enter_key.h"
 #include "interval_timer.h"
 #include "product_info.h"
 #include "settings/query_string_command.h"
@@ -232,6 +233,13 @@ void frmBrowser::closeEvent(QCloseEvent* event)
 {
     Form_Unload();
     event->accept();
+}
+
+void frmBrowser::keyPressEvent(QKeyEvent* event)
+{
+    // A lookup button with the focus takes Enter; the word box does not (no default button).
+    if (!pressFocusedButtonOnEnter(focusWidget(), event))
+        QMainWindow::keyPressEvent(event);
 }
 
 void frmBrowser::resizeEvent(QResizeEvent* event)

@@ -63,6 +63,8 @@ private Q_SLOTS:
     void suggestionFlags_data();
     void suggestionFlags();
     void suggestionEnterPressesFocusedButtonOnly();
+    void enterKeysPressTheFocusedButton_data();
+    void enterKeysPressTheFocusedButton();
 
     void selectWritesTheTickedTemplate_data();
     void selectWritesTheTickedTemplate();
@@ -290,6 +292,37 @@ void DialogsWidgetsTest::suggestionEnterPressesFocusedButtonOnly()
     dialog.exec();
     QVERIFY(escapeKeptItOpen);
     QVERIFY(dialog.bSaveFlag);
+}
+
+void DialogsWidgetsTest::enterKeysPressTheFocusedButton_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("Enter on OK") << "cmdOK" << int(Qt::Key_Return) << int(Qt::NoModifier) << true;
+    QTest::newRow("keypad Enter on OK")
+        << "cmdOK" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << true;
+    QTest::newRow("keypad Enter on Cancel")
+        << "cmdCancel" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << false;
+}
+
+void DialogsWidgetsTest::enterKeysPressTheFocusedButton()
+{
+    QFETCH(QString, button);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, saved);
+    frmSuggestion dialog(QueryKey::English);
+    whenModal([&](QWidget* d) {
+        QWidget* focus = d->findChild<QWidget*>(button);
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        if (d->isVisible()) // the key did nothing: close it anyway
+            d->close();
+    });
+    dialog.exec();
+    QCOMPARE(dialog.bSaveFlag, saved);
 }
 
 void DialogsWidgetsTest::selectWritesTheTickedTemplate_data()

@@ -88,6 +88,8 @@ private Q_SLOTS:
     void lookupEdgeCases();
     void savedTemplateAppliesOnNextClick();
     void enterInWordBoxStartsNoLookup();
+    void keysPressTheFocusedButton_data();
+    void keysPressTheFocusedButton();
     void websiteGoesToMakerSite();
 
     // Browser events and the status bar
@@ -452,6 +454,56 @@ void FrmBrowserTest::enterInWordBoxStartsNoLookup()
     QTest::keyClicks(wordBox(*window), QStringLiteral("apple"));
     QTest::keyClick(wordBox(*window), Qt::Key_Return);
     QCOMPARE(browser->navigations.size(), 1);
+}
+
+void FrmBrowserTest::keysPressTheFocusedButton_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("address"); // null: no lookup
+
+    QTest::newRow("Enter on Thesaurus")
+        << "cmdEn2Th" << int(Qt::Key_Return) << int(Qt::NoModifier) << "http://th.test/?w=kiwi";
+    QTest::newRow("keypad Enter on Computer (Eng)")
+        << "cmdEngComputer" << int(Qt::Key_Enter) << int(Qt::KeypadModifier)
+        << "http://ec.test/?w=kiwi";
+    QTest::newRow("Space on Chinese")
+        << "cmdEn2Ch" << int(Qt::Key_Space) << int(Qt::NoModifier) << "http://ch.test/?w=kiwi";
+    QTest::newRow("Enter in the word box")
+        << "txtWord" << int(Qt::Key_Return) << int(Qt::NoModifier) << QString();
+    QTest::newRow("keypad Enter in the word box")
+        << "txtWord" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << QString();
+}
+
+void FrmBrowserTest::keysPressTheFocusedButton()
+{
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, address);
+    TempProgramFolder folder;
+    QueryStringSet values = canned_templates::defaults();
+    values[QueryKey::Chinese] = QStringLiteral("http://ch.test/?w=%word");
+    values[QueryKey::Thesaurus] = QStringLiteral("http://th.test/?w=%word");
+    values[QueryKey::EngComputer] = QStringLiteral("http://ec.test/?w=%word");
+    folder.writeSettings(values);
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    wordBox(*window)->setText(QStringLiteral("kiwi"));
+    auto* target = window->findChild<QWidget*>(focus);
+    target->setFocus();
+    QCOMPARE(QApplication::focusWidget(), target);
+
+    QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    if (address.isNull()) {
+        QCOMPARE(browser->navigations, QStringList{QStringLiteral("about:blank")});
+    } else {
+        QCOMPARE(browser->navigations,
+                 (QStringList{QStringLiteral("about:blank"), address})); // pressed once
+    }
 }
 
 void FrmBrowserTest::websiteGoesToMakerSite()
