@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -158,14 +159,34 @@ void frmBrowser::buildDesign()
     Label2->setBuddy(txtWord); // screen readers announce the word box as "Word:"
     scale.placeLabel(Label2, {120, 270, 855, 375});
 
-    QWidget::setTabOrder(txtWord, m_lookupButtons[0]);
-    for (int i = 0; i + 1 < layout::kLookupButtonCount; ++i)
-        QWidget::setTabOrder(m_lookupButtons[i], m_lookupButtons[i + 1]);
-    QWidget::setTabOrder(m_lookupButtons[layout::kLookupButtonCount - 1], WebBrowser1);
+    applyTabOrder();
+    // The browser view may make its content widget (its focus proxy) only later, when its
+    // engine starts, and Qt puts a new widget at the end of the focus chain, in front of
+    // whatever comes after the view: order the chain again once it is there.
+    WebBrowser1->installEventFilter(this);
     txtWord->setFocus();
 
     resize(scale.size(kClientWidth, kClientHeight));
     applyRowLayout();
+}
+
+// The design's tab order: the word box, the six buttons left to right, then the page (the label
+// and the status bar take no focus).
+void frmBrowser::applyTabOrder()
+{
+    QWidget::setTabOrder(txtWord, m_lookupButtons[0]);
+    for (int i = 0; i + 1 < layout::kLookupButtonCount; ++i)
+        QWidget::setTabOrder(m_lookupButtons[i], m_lookupButtons[i + 1]);
+    QWidget::setTabOrder(m_lookupButtons[layout::kLookupButtonCount - 1], WebBrowser1);
+}
+
+bool frmBrowser::eventFilter(QObject* watched, QEvent* event)
+{
+    // The view sets its focus proxy after adding the child, so order the chain once that is
+    // done.
+    if (watched == WebBrowser1 && event->type() == QEvent::ChildAdded)
+        QTimer::singleShot(0, this, &frmBrowser::applyTabOrder);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmBrowser::buildMenus()

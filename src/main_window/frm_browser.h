@@ -69,6 +69,7 @@ public:
     void Timer1_Timer();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -78,6 +79,7 @@ protected:
 private:
     void buildDesign();
     void buildMenus();
+    void applyTabOrder();
     void placeAtDesignPosition();
     void Form_Load();
     void Form_Unload();

@@ -77,6 +77,8 @@ private Q_SLOTS:
     // Design and resizing
     void designControls();
     void designTabOrderAndMenus();
+    void tabOrderHoldsWhenThePageMakesItsContent_data();
+    void tabOrderHoldsWhenThePageMakesItsContent();
     void resizeFitsTheRow_data();
     void resizeFitsTheRow();
     void minimisingChangesNothing();
@@ -291,6 +293,42 @@ void FrmBrowserTest::designTabOrderAndMenus()
                                  "Help", "  Website", "-", "  About"}));
     QVERIFY(window->findChild<QAction*>(QStringLiteral("mnuSep1"))->isSeparator());
     QVERIFY(window->findChild<QAction*>(QStringLiteral("mnuSep2"))->isSeparator());
+}
+
+void FrmBrowserTest::tabOrderHoldsWhenThePageMakesItsContent_data()
+{
+    QTest::addColumn<bool>("backwards");
+    QTest::addColumn<QStringList>("order"); // from the word box, one key press at a time
+
+    QTest::newRow("Tab") << false << QStringList{"txtWord",        "cmdEn2Ch",    "cmdEn2En",
+                                                 "cmdEn2Th",       "cmdEn2Jp",    "cmdChiComputer",
+                                                 "cmdEngComputer", "FakeContent", "txtWord"};
+    QTest::newRow("Shift+Tab") << true
+                               << QStringList{"txtWord",        "FakeContent", "cmdEngComputer",
+                                              "cmdChiComputer", "cmdEn2Jp",    "cmdEn2Th",
+                                              "cmdEn2En",       "cmdEn2Ch",    "txtWord"};
+}
+
+void FrmBrowserTest::tabOrderHoldsWhenThePageMakesItsContent()
+{
+    QFETCH(bool, backwards);
+    QFETCH(QStringList, order);
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    browser->makeContent();
+    QCoreApplication::processEvents(); // the window reorders its chain on its next turn
+
+    wordBox(*window)->setFocus();
+    QStringList seen{QApplication::focusWidget()->objectName()};
+    for (int step = 1; step < order.size(); ++step) {
+        QTest::keyClick(QApplication::focusWidget(), backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                        backwards ? Qt::ShiftModifier : Qt::NoModifier);
+        seen << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(seen, order);
 }
 
 void FrmBrowserTest::resizeFitsTheRow_data()
