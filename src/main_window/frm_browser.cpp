@@ -14,6 +14,7 @@
 #include "url_template.h"
 #include "web_browser_control.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -23,6 +24,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
+
+#include <functional>
 
 namespace {
 
@@ -78,6 +82,34 @@ protected:
     }
 };
 
+// Calls back when the window system may have changed a window's frame without moving or
+// resizing the window, which Qt reports with no event: an X11 window manager frames a window
+// after it is first shown (reparenting it and setting _NET_FRAME_EXTENTS) and may change the
+// frame when the window is maximised or restored.
+class FrameChangeFilter : public QAbstractNativeEventFilter
+{
+public:
+    explicit FrameChangeFilter(std::function<void()> changed) : m_changed(std::move(changed)) {}
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        if (eventType == "xcb_generic_event_t") {
+            // X11 protocol event codes: the first byte of an event is its code, its top bit set
+            // when another client (the window manager) sent it.
+            constexpr quint8 kReparentNotify = 21;
+            constexpr quint8 kConfigureNotify = 22;
+            constexpr quint8 kPropertyNotify = 28;
+            const quint8 code = *static_cast<const quint8*>(message) & 0x7f;
+            if (code == kReparentNotify || code == kConfigureNotify || code == kPropertyNotify)
+                m_changed();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_changed;
+};
+
 } // namespace
 
 frmBrowser::frmBrowser(const QString& programFolder, std::unique_ptr<WebBrowserControl> browser,
@@ -94,6 +126,9 @@ frmBrowser::frmBrowser(const QString& programFolder, std::unique_ptr<WebBrowserC
     strSessionPath = programFolder + QDir::separator() + QStringLiteral("session");
     Form_Load();
     placeAtDesignPosition();
+
+    m_frameChanges = std::make_unique<FrameChangeFilter>([this] { fitToFrameLater(); });
+    QCoreApplication::instance()->installNativeEventFilter(m_frameChanges.get());
 }
 
 frmBrowser::~frmBrowser() = default;
@@ -280,10 +315,33 @@ void frmBrowser::changeEvent(QEvent* event)
 void frmBrowser::moveEvent(QMoveEvent* event)
 {
     QMainWindow::moveEvent(event);
-    // A window manager adds its frame after the window is first shown, reporting a move rather
-    // than a resize; the row is fitted to the outer size, so fit it again.
-    if (frameGeometry().size() != m_fittedOuterSize)
+    // A window manager that moves the window as it frames it reports a move rather than a
+    // resize; the row is fitted to the outer size, so fit it again.
+    if (outerSize() != m_fittedOuterSize)
         Form_Resize();
+}
+
+void frmBrowser::fitToFrameLater()
+{
+    if (m_frameCheckPending)
+        return;
+    m_frameCheckPending = true;
+    // Once Qt has handled the window system's event, so that the window reports the new frame.
+    QTimer::singleShot(0, this, [this] {
+        m_frameCheckPending = false;
+        if (isVisible() && outerSize() != m_fittedOuterSize)
+            Form_Resize();
+    });
+}
+
+// The window's size with its frame, caption and menu bar, as the window system reports it now.
+// QWidget::frameGeometry() keeps the frame seen at the last move or resize, so it misses a
+// frame that the window manager adds later.
+QSize frmBrowser::outerSize() const
+{
+    if (const QWindow* window = windowHandle())
+        return window->frameGeometry().size();
+    return frameGeometry().size();
 }
 
 void frmBrowser::Form_Resize()
@@ -291,7 +349,7 @@ void frmBrowser::Form_Resize()
     const DesignScale scale(this);
     const QSize client = isMinimized() ? QSize(0, 0) : m_client->size();
     // With no window manager there is no frame: the outer size is the window's own.
-    const QSize outer = frameGeometry().size();
+    const QSize outer = outerSize();
     m_fittedOuterSize = outer;
     m_row = layout::fitMainRow(m_row, {scale.twipsX(client.width()), scale.twipsY(client.height())},
                                {scale.twipsX(outer.width()), scale.twipsY(outer.height())});
