@@ -2,7 +2,7 @@
 
 IntervalTimer::IntervalTimer(QObject* parent) : QObject(parent)
 {
-    // To the millisecond, as the design's timer: a coarse timer may tick 5 % early.
+    // A coarse timer may tick up to 5 % early; a tick must not come before its interval is up.
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &IntervalTimer::timeout);
 }
