@@ -56,6 +56,8 @@ void WindowManagerTest::initTestCase()
     QVERIFY(QTest::qWaitForWindowExposed(&probe));
     QVERIFY2(waitUntil([&] { return !probe.windowHandle()->frameMargins().isNull(); }, kTimeout),
              "openbox framed no window");
+    if (m_openbox.state() == QProcess::NotRunning)
+        QSKIP("another window manager runs on this display; the figures below are openbox's");
 }
 
 void WindowManagerTest::cleanupTestCase()
