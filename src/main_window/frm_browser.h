@@ -23,6 +23,7 @@
 #include <memory>
 
 class IntervalTimer;
+class QAbstractNativeEventFilter;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -69,6 +70,8 @@ public:
     void Timer1_Timer();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -77,10 +80,13 @@ protected:
 private:
     void buildDesign();
     void buildMenus();
+    void applyTabOrder();
     void placeAtDesignPosition();
     void Form_Load();
     void Form_Unload();
     void Form_Resize();
+    void fitToFrameLater();
+    QSize outerSize() const;
     void applyRowLayout();
     void dockStatusBar();
     void lookup(QueryKey key);
@@ -91,6 +97,8 @@ private:
     std::unique_ptr<frmOption> m_option;
     layout::MainRow m_row;
     QSize m_fittedOuterSize; // the outer size the row was last fitted to
+    std::unique_ptr<QAbstractNativeEventFilter> m_frameChanges;
+    bool m_frameCheckPending = false;
 
     IntervalTimer* Timer1 = nullptr;
     QLineEdit* txtWord = nullptr;

@@ -9,5 +9,9 @@ foreach(name tst_webengine_browser tst_real_browser_lookup tst_browser_security 
         LIBS lexivo_webengine lexivo_test_support Qt6::Network)
 endforeach()
 
+# The main window's focus order with the real view.
+lexivo_add_test(tst_real_window_focus WEBENGINE SOURCES tst_real_window_focus.cpp
+    LIBS lexivo_webengine lexivo_test_support)
+
 # A thousand lookups in a row; "ctest -LE load" leaves it out of a quick run.
 set_property(TEST tst_lookup_load APPEND PROPERTY LABELS load)
