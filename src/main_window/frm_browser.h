@@ -13,7 +13,8 @@
 //        NewWindow2 ─> refused
 //
 // The settings live in frmOption's seven text boxes for the whole run; they are read from
-// <program folder>/session/lexivo.xml at start and written only when the user saves them.
+// <settings folder>/session/lexivo.xml at start and written only when the user saves them; the
+// settings folder is the program's own or the user's (settings_location).
 
 #include "form_layout.h"
 #include "settings/query_string_set.h"
@@ -35,7 +36,8 @@ class frmBrowser : public QMainWindow
 {
     Q_OBJECT
 public:
-    // programFolder is where the program lives; the session folder is made beside it.
+    // programFolder holds the session folder: the program's own folder, or the per-user folder
+    // when that cannot hold it (settings_location::settingsHome).
     frmBrowser(const QString& programFolder, std::unique_ptr<WebBrowserControl> browser,
                QWidget* parent = nullptr);
     ~frmBrowser() override;

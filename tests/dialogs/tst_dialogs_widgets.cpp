@@ -399,6 +399,10 @@ void DialogsWidgetsTest::aboutBox()
              QStringLiteral("         Lexivo Dictionary II"));
     QCOMPARE(childNamed<QLabel>(&about, "Label3")->text(),
              QStringLiteral("              version 1.1"));
+    auto* rights = childNamed<QLabel>(&about, "Label2");
+    QCOMPARE(rights->text(), QStringLiteral("   Free software: MIT License"));
+    QCOMPARE(rights->geometry(), QRect(pixels(720), pixels(960), pixels(2295), pixels(255)));
+    QVERIFY(rights->fontMetrics().horizontalAdvance(rights->text()) <= rights->width());
     QCOMPARE(childNamed<QLabel>(&about, "Label4")->text(), QStringLiteral("Contact points are:"));
     QVERIFY(childNamed<QLabel>(&about, "Label5")
                 ->text()
