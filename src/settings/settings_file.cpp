@@ -393,10 +393,13 @@ bool putBack(const QString& path, const QByteArray& previous)
 
 } // namespace
 
-bool ReadTextFile(const QString& path, QString& text, QString* failure)
+bool ReadTextFile(const QString& path, QString& text, QString* failure, Fingerprint* seen)
 {
     QByteArray bytes;
-    if (!readAllBytes(path, bytes, failure))
+    const bool read = readAllBytes(path, bytes, failure);
+    if (seen)
+        *seen = read ? fingerprintOf(bytes) : Fingerprint{Fingerprint::Unreadable, {}};
+    if (!read)
         return false;
     if (bytes.isEmpty()) {
         if (failure)

@@ -67,11 +67,6 @@ FileProblem problemFromErrno(int errorNumber);
 // One sentence for the user. systemText, the system's own wording, is used only for Other.
 QString problemText(FileProblem problem, const QString& systemText);
 
-// Reads the whole file as text (decodeFileText). False, with text untouched, when the file
-// cannot be read or is empty; *failure (when given) then says why, and stays empty for an empty
-// file, which is not an error.
-bool ReadTextFile(const QString& path, QString& text, QString* failure = nullptr);
-
 struct WriteResult
 {
     bool ok = false;
@@ -119,6 +114,13 @@ struct Fingerprint
 Fingerprint fingerprintOf(const QByteArray& bytes);
 // Reads the file now. Something that is not a file (nothing, a folder) counts as Missing.
 Fingerprint fingerprintFile(const QString& path);
+
+// Reads the whole file as text (decodeFileText). False, with text untouched, when the file
+// cannot be read or is empty; *failure (when given) then says why, and stays empty for an empty
+// file, which is not an error. *seen (when given) receives the fingerprint of the bytes read
+// (Unreadable when they could not be).
+bool ReadTextFile(const QString& path, QString& text, QString* failure = nullptr,
+                  Fingerprint* seen = nullptr);
 
 // Whether a name is one of the temporary files a save of `target` makes beside it
 // ("<target>.XXXXXX", six letters or digits, not all small letters), left behind when the
