@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QString>
 
+#ifdef Q_OS_LINUX
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -63,3 +64,14 @@ private:
     bool m_mounted = false;
     QString m_error;
 };
+#else
+class TmpfsMount
+{
+public:
+    static bool available() { return false; }
+    TmpfsMount(const QString&, const QByteArray&) {}
+    bool mounted() const { return false; }
+    QString error() const { return QStringLiteral("tmpfs is Linux only"); }
+    bool fill(const QString&, qint64 = 0) const { return false; }
+};
+#endif
