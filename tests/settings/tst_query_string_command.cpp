@@ -4,6 +4,7 @@
 #include "fake_browser.h"
 #include "main_window/frm_browser.h"
 #include "modal_driver.h"
+#include "permissions_enforced.h"
 #include "settings/settings_file.h"
 #include "temp_program_folder.h"
 #include "tmpfs_mount.h"
@@ -72,6 +73,7 @@ private Q_SLOTS:
     void failedSaveWarnsAndKeepsNewValues();
     void emptiedFieldStaysEmptyAfterRestart();
     void dialogIsCentredAndModal();
+    void readOnlyProgramFolderSaysWhy();
     void valuesWithTagsAndAnyCharacterSurviveRestart();
     void anotherCopysSaveIsNotReplacedSilently_data();
     void anotherCopysSaveIsNotReplacedSilently();
@@ -269,6 +271,29 @@ void QueryStringCommandTest::dialogIsCentredAndModal()
                             .arg(screen.width())
                             .arg(screen.height())));
     QVERIFY(window->options()->isHidden());
+}
+
+void QueryStringCommandTest::readOnlyProgramFolderSaysWhy()
+{
+    TempProgramFolder folder;
+    QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
+    QString warning;
+    {
+        PermissionsEnforced enforced;
+        if (!enforced.enforced())
+            QSKIP("cannot drop the capabilities that override folder permissions");
+        FakeBrowser* browser = nullptr;
+        auto window = folder.start(&browser); // cannot make the session folder, starts anyway
+        QVERIFY(!QFileInfo::exists(folder.sessionPath()));
+        warning = saveAndAnswer(*window, [](QWidget*) {});
+    }
+    QVERIFY(QFile::setPermissions(folder.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QCOMPARE(warning, QStringLiteral("The settings could not be saved to\n%1\n\n"
+                                     "The folder does not exist: it was removed, or it could not "
+                                     "be made because the program's folder is read-only.\n\n"
+                                     "The new values stay in use until the program ends.")
+                          .arg(QDir::toNativeSeparators(folder.settingsPath())));
 }
 
 void QueryStringCommandTest::valuesWithTagsAndAnyCharacterSurviveRestart()
