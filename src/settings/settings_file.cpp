@@ -491,7 +491,7 @@ WriteResult writeBytes(SaveFile& file, const QByteArray& bytes)
 Fingerprint fingerprintOf(const QByteArray& bytes)
 {
     // Change detection, not security: any digest of the content will do.
-    return {Fingerprint::Content, QCryptographicHash::hash(bytes, QCryptographicHash::Sha256)};
+    return {Fingerprint::Content, QCryptographicHash::hash(bytes, QCryptographicHash::Blake2b_256)};
 }
 
 Fingerprint fingerprintFile(const QString& path)
