@@ -8,6 +8,7 @@
 #include <QStringConverter>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QStringList>
 
 #include <cerrno>
 
@@ -55,13 +56,19 @@ const QByteArray kUtf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
 // tags, compared as GetTagValue compares them.
 bool startsKeyTag(QStringView text, qsizetype at)
 {
+    static const QStringList tags = [] {
+        QStringList all;
+        for (const QueryKey key : kQueryKeys) {
+            all << QLatin1Char('<') + keyName(key) + QLatin1Char('>')
+                << QStringLiteral("</") + keyName(key) + QLatin1Char('>');
+        }
+        return all;
+    }();
     if (text.at(at) != u'<')
         return false;
     const QStringView rest = text.mid(at);
-    for (const QueryKey key : kQueryKeys) {
-        const QString name = keyName(key);
-        if (rest.startsWith(QLatin1Char('<') + name + QLatin1Char('>'), Qt::CaseInsensitive) ||
-            rest.startsWith(QStringLiteral("</") + name + QLatin1Char('>'), Qt::CaseInsensitive))
+    for (const QString& tag : tags) {
+        if (rest.startsWith(tag, Qt::CaseInsensitive))
             return true;
     }
     return false;
