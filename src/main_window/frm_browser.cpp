@@ -9,6 +9,7 @@
 #include "product_info.h"
 #include "settings/query_string_command.h"
 #include "settings/settings_file.h"
+#include "settings/settings_messages.h"
 #include "simple_status_bar.h"
 #include "status_dots.h"
 #include "url_template.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QWindow>
@@ -265,13 +267,27 @@ void frmBrowser::Form_Load()
     if (!QFileInfo::exists(strSessionPath))
         QDir().mkdir(strSessionPath);
 
+    const QString settingsFile = settingsFilePath();
+    // A save killed between writing its temporary file and renaming it leaves the file behind.
+    settings_file::removeStaleTemporaryFiles(QFileInfo(settingsFile).absolutePath(),
+                                             QFileInfo(settingsFile).fileName());
+
     m_option = std::make_unique<frmOption>();
 
-    const QString settingsFile = settingsFilePath();
     if (QFileInfo(settingsFile).isFile()) {
         QString text; // stays empty when the file cannot be read
-        settings_file::ReadTextFile(settingsFile, text);
+        QString failure;
+        settings_file::ReadTextFile(settingsFile, text, &failure, &m_settingsSeen);
         m_option->setValues(settings_file::parse(text));
+        // The fields stay empty, but a save would make that permanent: say so. Queued, so the
+        // box comes up once the event loop runs, over the shown window, and start-up itself
+        // never waits on it.
+        if (!failure.isEmpty()) {
+            QTimer::singleShot(
+                0, this, [this, message = settings_messages::readFailed(settingsFile, failure)] {
+                    QMessageBox::warning(this, settings_messages::title(), message);
+                });
+        }
     } else {
         m_option->setValues(canned_templates::defaults());
     }
@@ -414,7 +430,7 @@ void frmBrowser::mnuWebsite_Click()
 
 void frmBrowser::mnuQueryString_Click()
 {
-    runQueryStringCommand(*m_option, settingsFilePath(), this);
+    runQueryStringCommand(*m_option, settingsFilePath(), m_settingsSeen, this);
 }
 
 void frmBrowser::mnuAbout_Click()

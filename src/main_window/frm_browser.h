@@ -18,6 +18,7 @@
 
 #include "form_layout.h"
 #include "settings/query_string_set.h"
+#include "settings/settings_file.h"
 
 #include <QMainWindow>
 
@@ -97,6 +98,7 @@ private:
     QWidget* m_client = nullptr; // the client area below the menu bar
     std::unique_ptr<WebBrowserControl> m_browser;
     std::unique_ptr<frmOption> m_option;
+    settings_file::Fingerprint m_settingsSeen; // the settings file as last read or written here
     layout::MainRow m_row;
     QSize m_fittedOuterSize; // the outer size the row was last fitted to
     std::unique_ptr<QAbstractNativeEventFilter> m_frameChanges;
