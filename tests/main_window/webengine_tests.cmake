@@ -3,7 +3,8 @@
 # (scripts/test sets it then).
 find_package(Qt6 REQUIRED COMPONENTS Network)
 
-foreach(name tst_webengine_browser tst_real_browser_lookup tst_browser_security tst_lookup_load)
+foreach(name tst_webengine_browser tst_real_browser_lookup tst_browser_security tst_lookup_load
+        tst_renderer_recovery)
     lexivo_add_test(${name} WEBENGINE
         SOURCES ${name}.cpp ../support/local_http_server.h ../support/local_http_server.cpp
         LIBS lexivo_webengine lexivo_test_support Qt6::Network)
