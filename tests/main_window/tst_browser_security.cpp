@@ -325,6 +325,8 @@ void BrowserSecurityTest::profileIsPrivate()
     QVERIFY(profile->isOffTheRecord());
     QCOMPARE(profile->persistentCookiesPolicy(), QWebEngineProfile::NoPersistentCookies);
     QCOMPARE(profile->httpCacheType(), QWebEngineProfile::MemoryHttpCache);
+    // Bounded: it would otherwise fill up to 50 MB over a long session.
+    QCOMPARE(profile->httpCacheMaximumSize(), 8 * 1024 * 1024);
 }
 
 void BrowserSecurityTest::downloadIsCancelled_data()

@@ -10,5 +10,8 @@ foreach(name tst_webengine_browser tst_real_browser_lookup tst_browser_security 
         LIBS lexivo_webengine lexivo_test_support Qt6::Network)
 endforeach()
 
-# A thousand lookups in a row; "ctest -LE load" leaves it out of a quick run.
+# A thousand lookups in a row; "ctest -LE load" leaves it out of a quick run. Composed with
+# Qt Quick's software scene graph, as the program is.
+find_package(Qt6 REQUIRED COMPONENTS Quick)
+target_link_libraries(tst_lookup_load PRIVATE Qt6::Quick)
 set_property(TEST tst_lookup_load APPEND PROPERTY LABELS load)
