@@ -74,7 +74,7 @@ QString noticeHtml()
                          "</body></html>");
 }
 
-bool terminate(qint64 pid)
+bool endProcess(qint64 pid)
 {
 #ifdef Q_OS_WIN
     const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, DWORD(pid));
@@ -204,7 +204,7 @@ void RendererWatchdog::check()
     // endless loop. It would keep every later page of its site waiting as well. The navigation
     // fails with it and is started again, in a new renderer.
     m_ticker.stop();
-    if (terminate(m_probedPid))
+    if (endProcess(m_probedPid))
         m_restartUrl = m_pendingUrl;
 }
 
