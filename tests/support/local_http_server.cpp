@@ -14,6 +14,10 @@ QByteArray reasonPhrase(int status)
         return "OK";
     case 302:
         return "Found";
+    case 401:
+        return "Unauthorized";
+    case 407:
+        return "Proxy Authentication Required";
     case 404:
         return "Not Found";
     default:
@@ -97,7 +101,9 @@ void LocalHttpServer::onNewConnection()
             // Request line: method SP request-target SP HTTP-version
             const QByteArray requestLine = pending->header.left(pending->header.indexOf("\r\n"));
             const QByteArray target = requestLine.split(' ').value(1);
+            const QByteArray header = pending->header.left(pending->header.indexOf("\r\n\r\n"));
             m_requests.append(target);
+            m_headers.append(header.split('\n').mid(1));
             Q_EMIT requestReceived(target);
             respond(socket, target);
         });
@@ -118,7 +124,7 @@ void LocalHttpServer::respond(QTcpSocket* socket, const QByteArray& target)
                           reasonPhrase(response.status) + "\r\n";
         text += "Content-Type: " + response.contentType + "\r\n";
         text += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-        text += "Cache-Control: no-store\r\n";
+        text += "Cache-Control: " + response.cacheControl + "\r\n";
         text += "Connection: close\r\n";
         for (const auto& [name, value] : response.headers)
             text += name + ": " + value + "\r\n";
