@@ -5,6 +5,7 @@
 #include "fuzz_check.h"
 #include "main_window/url_template.h"
 
+#include <QList>
 #include <QString>
 
 #include <cstddef>
@@ -100,10 +101,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!address)
         return 0;
 
-    // The whole rule, written out: %firstchar first (one UTF-16 unit), then %word in that result.
+    // The whole rule, written out: %firstchar first (the first code point, counted here by
+    // QString's UCS-4 conversion: two UTF-16 units outside the BMP), then %word in that result.
     const QString trimmedTemplate = spacesTrimmed(urlTemplate);
+    const QString firstChar =
+        word.left(QChar::requiresSurrogates(word.left(2).toUcs4().value(0)) ? 2 : 1);
     const QString expected = replacedAll(
-        replacedAll(trimmedTemplate, QStringLiteral("%firstchar"), percentEncoded(word.left(1))),
+        replacedAll(trimmedTemplate, QStringLiteral("%firstchar"), percentEncoded(firstChar)),
         QStringLiteral("%word"), percentEncoded(word));
     require(*address == expected, "address differs from the rule", *address);
 

@@ -1,6 +1,7 @@
 #include "main_window/frm_browser.h"
 #include "main_window/runtime_error.h"
 #include "main_window/webengine_browser.h"
+#include "settings/settings_location.h"
 
 #include <QCoreApplication>
 #include <QIcon>
@@ -18,10 +19,12 @@ int main(int argc, char* argv[])
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     LexivoApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/lexivo.svg")));
-    QGuiApplication::setDesktopFileName(QStringLiteral("lexivo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(LEXIVO_APP_ID));
     try {
-        // The settings live beside the program, so the program's own folder is the one to use.
-        frmBrowser window(QCoreApplication::applicationDirPath(),
+        // The settings live beside a portable program; an installed one, or one in a folder it
+        // cannot write, keeps them in the user's configuration folder.
+        frmBrowser window(settings_location::settingsHome(settings_location::programFolder(),
+                                                          LEXIVO_PORTABLE_LAYOUT),
                           std::make_unique<WebEngineBrowser>());
         window.show();
         return app.exec();

@@ -7,7 +7,7 @@ repo_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 required_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev libgl-dev
-    xvfb xauth fonts-dejavu-core fonts-liberation desktop-file-utils
+    xvfb xauth openbox fonts-dejavu-core fonts-liberation desktop-file-utils
 )
 
 as_root() {

@@ -1,9 +1,9 @@
 #include "design_dialog.h"
 
 #include "main_window/design_scale.h"
+#include "main_window/enter_key.h"
 
 #include <QKeyEvent>
-#include <QPushButton>
 
 #include <algorithm>
 
@@ -25,9 +25,8 @@ void DesignDialog::keyPressEvent(QKeyEvent* event)
         return;
     case Qt::Key_Enter:
     case Qt::Key_Return:
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
-            button->click();
-        event->accept();
+        pressFocusedButtonOnEnter(focusWidget(), event);
+        event->accept(); // from a text box: there is no default button to press
         return;
     default:
         QDialog::keyPressEvent(event);

@@ -51,8 +51,9 @@ frmAbout::frmAbout(QWidget* parent)
              {"Label1", QStringLiteral("         Lexivo Dictionary II"), {720, 360, 2295, 255}});
     addLabel(upper, scale,
              {"Label3", QStringLiteral("              version 1.1"), {720, 600, 2175, 255}});
+    // The rights line: the program is distributed under the MIT License (LICENSE).
     addLabel(upper, scale,
-             {"Label2", QStringLiteral("       All rights reserved."), {720, 960, 2295, 255}});
+             {"Label2", QStringLiteral("   Free software: MIT License"), {720, 960, 2295, 255}});
 
     auto* lower = new QGroupBox(this);
     lower->setObjectName(QStringLiteral("Frame1"));

@@ -167,6 +167,9 @@ void frmOption::buildDesign()
         if (row.selectName) {
             auto* select = new QPushButton(QStringLiteral("Select"), this);
             select->setObjectName(QLatin1String(row.selectName));
+            // Six buttons read "Select": a screen reader names the field each one fills.
+            select->setAccessibleName(QStringLiteral("Select %1 provider")
+                                          .arg(QString::fromLatin1(row.caption).chopped(1)));
             select->setAutoDefault(false);
             scale.place(select, {kSelectLeft, row.selectTop, kSelectWidth, kSelectHeight});
             m_selectButtons[slot(row.key)] = select;
@@ -213,7 +216,23 @@ QueryStringSet frmOption::values() const
 void frmOption::setValues(const QueryStringSet& values)
 {
     for (const QueryKey key : kQueryKeys)
-        field(key)->setText(values[key]);
+        setFieldText(key, values[key]);
+}
+
+void frmOption::setFieldText(QueryKey key, const QString& text)
+{
+    // setText leaves the caret at the end, which scrolls a long template to its end; the start
+    // (scheme and host) is what tells templates apart.
+    field(key)->setText(text);
+    field(key)->setCursorPosition(0);
+}
+
+void frmOption::showEvent(QShowEvent* event)
+{
+    // Every opening shows each field from its start, also after typing in an earlier opening.
+    for (const QueryKey key : kQueryKeys)
+        field(key)->setCursorPosition(0);
+    DesignDialog::showEvent(event);
 }
 
 QPushButton* frmOption::selectButton(QueryKey key) const
@@ -268,5 +287,5 @@ void frmOption::selectProvider(QueryKey key)
         return;
     if (const std::optional<QString> chosen =
             canned_templates::selectedTemplate(key, suggestion.tickedBoxes()))
-        field(key)->setText(*chosen);
+        setFieldText(key, *chosen);
 }

@@ -37,8 +37,12 @@ public:
     void cmdChiComputer_Click();
     void cmdEngComputer_Click();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void buildDesign();
+    void setFieldText(QueryKey key, const QString& text);
     void selectProvider(QueryKey key);
 
     std::array<QLineEdit*, kQueryKeyCount> m_fields{};

@@ -5,15 +5,18 @@
 #include "dialogs/canned_templates.h"
 #include "dialogs/frm_about.h"
 #include "dialogs/frm_option.h"
+#include "enter_key.h"
 #include "interval_timer.h"
 #include "product_info.h"
 #include "settings/query_string_command.h"
 #include "settings/settings_file.h"
+#include "settings/settings_messages.h"
 #include "simple_status_bar.h"
 #include "status_dots.h"
 #include "url_template.h"
 #include "web_browser_control.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -21,7 +24,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+#include <QWindow>
+
+#include <functional>
 
 namespace {
 
@@ -77,6 +85,34 @@ protected:
     }
 };
 
+// Calls back when the window system may have changed a window's frame without moving or
+// resizing the window, which Qt reports with no event: an X11 window manager frames a window
+// after it is first shown (reparenting it and setting _NET_FRAME_EXTENTS) and may change the
+// frame when the window is maximised or restored.
+class FrameChangeFilter : public QAbstractNativeEventFilter
+{
+public:
+    explicit FrameChangeFilter(std::function<void()> changed) : m_changed(std::move(changed)) {}
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        if (eventType == "xcb_generic_event_t") {
+            // X11 protocol event codes: the first byte of an event is its code, its top bit set
+            // when another client (the window manager) sent it.
+            constexpr quint8 kReparentNotify = 21;
+            constexpr quint8 kConfigureNotify = 22;
+            constexpr quint8 kPropertyNotify = 28;
+            const quint8 code = *static_cast<const quint8*>(message) & 0x7f;
+            if (code == kReparentNotify || code == kConfigureNotify || code == kPropertyNotify)
+                m_changed();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_changed;
+};
+
 } // namespace
 
 frmBrowser::frmBrowser(const QString& programFolder, std::unique_ptr<WebBrowserControl> browser,
@@ -93,6 +129,9 @@ frmBrowser::frmBrowser(const QString& programFolder, std::unique_ptr<WebBrowserC
     strSessionPath = programFolder + QDir::separator() + QStringLiteral("session");
     Form_Load();
     placeAtDesignPosition();
+
+    m_frameChanges = std::make_unique<FrameChangeFilter>([this] { fitToFrameLater(); });
+    QCoreApplication::instance()->installNativeEventFilter(m_frameChanges.get());
 }
 
 frmBrowser::~frmBrowser() = default;
@@ -130,6 +169,7 @@ void frmBrowser::buildDesign()
     WebBrowser1 = m_browser->view();
     WebBrowser1->setParent(client);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    WebBrowser1->setAccessibleName(QStringLiteral("Dictionary page"));
     connect(m_browser.get(), &WebBrowserControl::BeforeNavigate2, this,
             &frmBrowser::WebBrowser1_BeforeNavigate2);
     connect(m_browser.get(), &WebBrowserControl::NewWindow2, this,
@@ -139,6 +179,7 @@ void frmBrowser::buildDesign()
 
     StatusBar1 = new SimpleStatusBar(client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setAccessibleName(QStringLiteral("Status"));
     client->dockedBottom = StatusBar1;
     client->dockedHeight = scale.y(kStatusBarHeight);
 
@@ -156,14 +197,34 @@ void frmBrowser::buildDesign()
     Label2->setBuddy(txtWord); // screen readers announce the word box as "Word:"
     scale.placeLabel(Label2, {120, 270, 855, 375});
 
-    QWidget::setTabOrder(txtWord, m_lookupButtons[0]);
-    for (int i = 0; i + 1 < layout::kLookupButtonCount; ++i)
-        QWidget::setTabOrder(m_lookupButtons[i], m_lookupButtons[i + 1]);
-    QWidget::setTabOrder(m_lookupButtons[layout::kLookupButtonCount - 1], WebBrowser1);
+    applyTabOrder();
+    // The browser view may make its content widget (its focus proxy) only later, when its
+    // engine starts, and Qt puts a new widget at the end of the focus chain, in front of
+    // whatever comes after the view: order the chain again once it is there.
+    WebBrowser1->installEventFilter(this);
     txtWord->setFocus();
 
     resize(scale.size(kClientWidth, kClientHeight));
     applyRowLayout();
+}
+
+// The design's tab order: the word box, the six buttons left to right, then the page (the label
+// and the status bar take no focus).
+void frmBrowser::applyTabOrder()
+{
+    QWidget::setTabOrder(txtWord, m_lookupButtons[0]);
+    for (int i = 0; i + 1 < layout::kLookupButtonCount; ++i)
+        QWidget::setTabOrder(m_lookupButtons[i], m_lookupButtons[i + 1]);
+    QWidget::setTabOrder(m_lookupButtons[layout::kLookupButtonCount - 1], WebBrowser1);
+}
+
+bool frmBrowser::eventFilter(QObject* watched, QEvent* event)
+{
+    // The view sets its focus proxy after adding the child, so order the chain once that is
+    // done.
+    if (watched == WebBrowser1 && event->type() == QEvent::ChildAdded)
+        QTimer::singleShot(0, this, &frmBrowser::applyTabOrder);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmBrowser::buildMenus()
@@ -207,13 +268,27 @@ void frmBrowser::Form_Load()
     if (!QFileInfo::exists(strSessionPath))
         QDir().mkdir(strSessionPath);
 
+    const QString settingsFile = settingsFilePath();
+    // A save killed between writing its temporary file and renaming it leaves the file behind.
+    settings_file::removeStaleTemporaryFiles(QFileInfo(settingsFile).absolutePath(),
+                                             QFileInfo(settingsFile).fileName());
+
     m_option = std::make_unique<frmOption>();
 
-    const QString settingsFile = settingsFilePath();
     if (QFileInfo(settingsFile).isFile()) {
         QString text; // stays empty when the file cannot be read
-        settings_file::ReadTextFile(settingsFile, text);
+        QString failure;
+        settings_file::ReadTextFile(settingsFile, text, &failure, &m_settingsSeen);
         m_option->setValues(settings_file::parse(text));
+        // The fields stay empty, but a save would make that permanent: say so. Queued, so the
+        // box comes up once the event loop runs, over the shown window, and start-up itself
+        // never waits on it.
+        if (!failure.isEmpty()) {
+            QTimer::singleShot(
+                0, this, [this, message = settings_messages::readFailed(settingsFile, failure)] {
+                    QMessageBox::warning(this, settings_messages::title(), message);
+                });
+        }
     } else {
         m_option->setValues(canned_templates::defaults());
     }
@@ -233,6 +308,13 @@ void frmBrowser::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void frmBrowser::keyPressEvent(QKeyEvent* event)
+{
+    // A lookup button with the focus takes Enter; the word box does not (no default button).
+    if (!pressFocusedButtonOnEnter(focusWidget(), event))
+        QMainWindow::keyPressEvent(event);
+}
+
 void frmBrowser::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
@@ -250,10 +332,33 @@ void frmBrowser::changeEvent(QEvent* event)
 void frmBrowser::moveEvent(QMoveEvent* event)
 {
     QMainWindow::moveEvent(event);
-    // A window manager adds its frame after the window is first shown, reporting a move rather
-    // than a resize; the row is fitted to the outer size, so fit it again.
-    if (frameGeometry().size() != m_fittedOuterSize)
+    // A window manager that moves the window as it frames it reports a move rather than a
+    // resize; the row is fitted to the outer size, so fit it again.
+    if (outerSize() != m_fittedOuterSize)
         Form_Resize();
+}
+
+void frmBrowser::fitToFrameLater()
+{
+    if (m_frameCheckPending)
+        return;
+    m_frameCheckPending = true;
+    // Once Qt has handled the window system's event, so that the window reports the new frame.
+    QTimer::singleShot(0, this, [this] {
+        m_frameCheckPending = false;
+        if (isVisible() && outerSize() != m_fittedOuterSize)
+            Form_Resize();
+    });
+}
+
+// The window's size with its frame, caption and menu bar, as the window system reports it now.
+// QWidget::frameGeometry() keeps the frame seen at the last move or resize, so it misses a
+// frame that the window manager adds later.
+QSize frmBrowser::outerSize() const
+{
+    if (const QWindow* window = windowHandle())
+        return window->frameGeometry().size();
+    return frameGeometry().size();
 }
 
 void frmBrowser::Form_Resize()
@@ -261,7 +366,7 @@ void frmBrowser::Form_Resize()
     const DesignScale scale(this);
     const QSize client = isMinimized() ? QSize(0, 0) : m_client->size();
     // With no window manager there is no frame: the outer size is the window's own.
-    const QSize outer = frameGeometry().size();
+    const QSize outer = outerSize();
     m_fittedOuterSize = outer;
     m_row = layout::fitMainRow(m_row, {scale.twipsX(client.width()), scale.twipsY(client.height())},
                                {scale.twipsX(outer.width()), scale.twipsY(outer.height())});
@@ -345,7 +450,7 @@ void frmBrowser::mnuWebsite_Click()
 
 void frmBrowser::mnuQueryString_Click()
 {
-    runQueryStringCommand(*m_option, settingsFilePath(), this);
+    runQueryStringCommand(*m_option, settingsFilePath(), m_settingsSeen, this);
 }
 
 void frmBrowser::mnuAbout_Click()

@@ -17,16 +17,19 @@
 //        NewWindow2 ─> refused
 //
 // The settings live in frmOption's seven text boxes for the whole run; they are read from
-// <program folder>/session/lexivo.xml at start and written only when the user saves them.
+// <settings folder>/session/lexivo.xml at start and written only when the user saves them; the
+// settings folder is the program's own or the user's (settings_location).
 
 #include "form_layout.h"
 #include "settings/query_string_set.h"
+#include "settings/settings_file.h"
 
 #include <QMainWindow>
 
 #include <memory>
 
 class IntervalTimer;
+class QAbstractNativeEventFilter;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -38,7 +41,8 @@ class frmBrowser : public QMainWindow
 {
     Q_OBJECT
 public:
-    // programFolder is where the program lives; the session folder is made beside it.
+    // programFolder holds the session folder: the program's own folder, or the per-user folder
+    // when that cannot hold it (settings_location::settingsHome).
     frmBrowser(const QString& programFolder, std::unique_ptr<WebBrowserControl> browser,
                QWidget* parent = nullptr);
     ~frmBrowser() override;
@@ -73,6 +77,8 @@ public:
     void Timer1_Timer();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -81,10 +87,13 @@ protected:
 private:
     void buildDesign();
     void buildMenus();
+    void applyTabOrder();
     void placeAtDesignPosition();
     void Form_Load();
     void Form_Unload();
     void Form_Resize();
+    void fitToFrameLater();
+    QSize outerSize() const;
     void applyRowLayout();
     void dockStatusBar();
     void lookup(QueryKey key);
@@ -95,8 +104,11 @@ private:
     QWidget* m_client = nullptr; // the client area below the menu bar
     std::unique_ptr<WebBrowserControl> m_browser;
     std::unique_ptr<frmOption> m_option;
+    settings_file::Fingerprint m_settingsSeen; // the settings file as last read or written here
     layout::MainRow m_row;
     QSize m_fittedOuterSize; // the outer size the row was last fitted to
+    std::unique_ptr<QAbstractNativeEventFilter> m_frameChanges;
+    bool m_frameCheckPending = false;
 
     IntervalTimer* Timer1 = nullptr;
     QLineEdit* txtWord = nullptr;

@@ -5,6 +5,8 @@
 
 // A timer with the classic Interval/Enabled pair: it ticks only while it is enabled AND has a
 // non-zero interval. (A QTimer started with interval 0 would fire on every event-loop pass.)
+// Setting the interval restarts the countdown, even with the same value; enabling an enabled
+// timer does not.
 class IntervalTimer : public QObject
 {
     Q_OBJECT
@@ -21,8 +23,6 @@ Q_SIGNALS:
     void timeout();
 
 private:
-    void apply();
-
     QTimer m_timer;
     int m_interval = 0;
     bool m_enabled = true;

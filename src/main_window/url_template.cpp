@@ -45,8 +45,11 @@ std::optional<QString> lookupAddress(const QString& typedWord, const QString& ur
     const QString word = trimSpaces(typedWord);
     if (word.isEmpty())
         return std::nullopt;
-    // One UTF-16 unit, in the case the user typed it.
-    const QString firstChar = word.left(1);
+    // The first whole character, in the case the user typed it: a character outside the BMP is
+    // two UTF-16 units, and half of one would reach the address as invalid UTF-8.
+    const bool pair =
+        word.size() > 1 && word.at(0).isHighSurrogate() && word.at(1).isLowSurrogate();
+    const QString firstChar = word.left(pair ? 2 : 1);
     return expand(trimSpaces(urlTemplate), encodeUrlSyntax(firstChar), encodeUrlSyntax(word));
 }
 

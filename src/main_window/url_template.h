@@ -4,7 +4,8 @@
 
 #include <optional>
 
-// URL templates hold two placeholders: "%firstchar" (the first character of the word) and
+// URL templates hold two placeholders: "%firstchar" (the first character of the word: one code
+// point, so a surrogate pair stays whole) and
 // "%word" (the whole word). Matching is exact and case-sensitive.
 namespace url_template {
 

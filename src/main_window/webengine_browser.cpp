@@ -1,6 +1,7 @@
 #include "webengine_browser.h"
 
 #include "address_rule.h"
+#include "page_guards.h"
 
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
@@ -50,12 +51,12 @@ QWebEngineScript frameLoadScript(const QString& marker)
 // the user, everything else a site may ask for: devices, location, notifications, pointer lock,
 // full screen, protocol handlers, local files and storage quota. Each request is answered at
 // once: unanswered, a permission request would stay pending in the page.
-class BrowserPage : public QWebEnginePage
+class BrowserPage : public GuardedPage
 {
     Q_OBJECT
 public:
     BrowserPage(QWebEngineProfile* profile, QObject* parent)
-        : QWebEnginePage(profile, parent),
+        : GuardedPage(profile, parent),
           m_frameMarker(
               QStringLiteral("frame loaded %1 ")
                   .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')))
@@ -105,7 +106,7 @@ protected:
             Q_EMIT frameLoaded(QUrl(message.mid(m_frameMarker.size())));
             return;
         }
-        QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceId);
+        GuardedPage::javaScriptConsoleMessage(level, message, lineNumber, sourceId);
     }
 
     // No file dialog: a chosen file could be read by the page, or written to, in place of a
@@ -156,6 +157,10 @@ WebEngineBrowser::WebEngineBrowser(QObject* parent)
     // need). Being ours, the download refusal below touches no other page of the process. The
     // page owns it: a profile must outlive its pages, and the view may outlive this object.
     auto* profile = new QWebEngineProfile;
+    // Left to the engine, the in-memory HTTP cache grows to 2 % of the machine's memory (50 MB
+    // from 2.5 GB up) as lookups go on; the style sheets, scripts and fonts that the pages of six
+    // sites share need far less, and result pages are seldom asked for twice.
+    profile->setHttpCacheMaximumSize(8 * 1024 * 1024);
     auto* page = new BrowserPage(profile, m_view);
     profile->setParent(page);
     // Nothing is ever saved to disk: every download, from a link or from a response, is
@@ -200,6 +205,8 @@ WebEngineBrowser::~WebEngineBrowser()
 
 void WebEngineBrowser::onNavigationRequested(const QUrl& url, bool isMainFrame, bool& cancel)
 {
+    if (RendererWatchdog::isNotice(url))
+        return;
     // A link to mailto: and the like starts a load that the engine stops; clicked by the user,
     // it is also asked about, to hand it to another program. Its load reported it already.
     if (isMainFrame && !m_externalLoadUrl.isEmpty() && url == m_externalLoadUrl) {
@@ -258,7 +265,7 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
     case QWebEngineLoadingInfo::LoadStartedStatus: {
         const bool reported = sameDocument(info.url(), m_reportedMainUrl);
         m_reportedMainUrl.clear();
-        if (!reported) {
+        if (!reported && !RendererWatchdog::isNotice(info.url())) {
             if (address_rule::classifyPageNavigation(info.url().toString()).refused())
                 m_externalLoadUrl = info.url();
             bool cancel = false; // too late to stop the load, see above

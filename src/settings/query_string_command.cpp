@@ -2,12 +2,12 @@
 
 #include "dialogs/frm_option.h"
 #include "main_window/center_form.h"
-#include "settings_file.h"
+#include "settings_messages.h"
 
-#include <QDir>
 #include <QMessageBox>
 
-void runQueryStringCommand(frmOption& options, const QString& settingsFile, QWidget* warningParent)
+void runQueryStringCommand(frmOption& options, const QString& settingsFile,
+                           settings_file::Fingerprint& lastSeen, QWidget* warningParent)
 {
     const QueryStringSet snapshot = options.values();
     options.bSaveFlag = false;
@@ -19,12 +19,20 @@ void runQueryStringCommand(frmOption& options, const QString& settingsFile, QWid
         return;
     }
 
-    const settings_file::WriteResult result = settings_file::WriteTextFile(
-        settingsFile, settings_file::BuildSettingsXML(options.values()));
-    if (!result.ok) {
-        QMessageBox::warning(warningParent, QStringLiteral("Lexivo Dictionary II"),
-                             QStringLiteral("The settings could not be saved to\n%1\n\n%2\n\n"
-                                            "The new values stay in use until the program ends.")
-                                 .arg(QDir::toNativeSeparators(settingsFile), result.error));
+    // Replacing a file another copy has saved since would silently drop its settings: ask.
+    if (settings_file::fingerprintFile(settingsFile) != lastSeen &&
+        QMessageBox::question(warningParent, settings_messages::title(),
+                              settings_messages::changedOnDisk(settingsFile),
+                              QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::No) != QMessageBox::Yes)
+        return;
+
+    const QString text = settings_file::BuildSettingsXML(options.values());
+    const settings_file::WriteResult result = settings_file::WriteTextFile(settingsFile, text);
+    if (result.ok) {
+        lastSeen = settings_file::fingerprintOf(settings_file::encodeFileText(text));
+        return;
     }
+    QMessageBox::warning(warningParent, settings_messages::title(),
+                         settings_messages::saveFailed(settingsFile, result.error));
 }

@@ -56,12 +56,15 @@ private Q_SLOTS:
     void optionSaveAndCancel_data();
     void optionSaveAndCancel();
     void optionKeysDoNotCloseIt();
+    void optionFieldsShowTheirStart();
 
     void suggestionDesign_data();
     void suggestionDesign();
     void suggestionFlags_data();
     void suggestionFlags();
     void suggestionEnterPressesFocusedButtonOnly();
+    void enterKeysPressTheFocusedButton_data();
+    void enterKeysPressTheFocusedButton();
 
     void selectWritesTheTickedTemplate_data();
     void selectWritesTheTickedTemplate();
@@ -151,6 +154,49 @@ void DialogsWidgetsTest::optionKeysDoNotCloseIt()
     option.exec();
     QVERIFY(stillOpen);
     QVERIFY(!option.bSaveFlag);
+}
+
+void DialogsWidgetsTest::optionFieldsShowTheirStart()
+{
+    // Templates far longer than their fields, set by the program, and one field typed in at an
+    // earlier opening: each field opens at its start, and a template chosen through "Select"
+    // shows its start too.
+    frmOption option;
+    QueryStringSet values;
+    for (const QueryKey key : kQueryKeys)
+        values[key] = QStringLiteral("http://provider.test/") + QString(300, u'x') +
+                      QStringLiteral("?q=%word");
+    option.setValues(values);
+    whenModal([](QWidget* dialog) {
+        QLineEdit* edit = childNamed<QLineEdit>(dialog, "txtEnglish");
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_End);
+        QTest::keyClicks(edit, QStringLiteral("&more"));
+        click(dialog, "cmdSave");
+    });
+    option.exec();
+    QCOMPARE(option.field(QueryKey::English)->cursorPosition(),
+             int(values[QueryKey::English].size()) + 5);
+
+    QList<int> caretsAtOpening;
+    int caretAfterSelect = -1;
+    whenModal([&](QWidget* dialog) {
+        for (const QueryKey key : kQueryKeys)
+            caretsAtOpening << option.field(key)->cursorPosition();
+        whenModal(
+            [](QWidget* suggestion) {
+                childNamed<QCheckBox>(suggestion, "Check1")->setChecked(true);
+                click(suggestion, "cmdOK");
+            },
+            dialog);
+        click(dialog, "cmdEngComputer");
+        caretAfterSelect = option.field(QueryKey::EngComputer)->cursorPosition();
+        click(dialog, "cmdCancel");
+    });
+    option.exec();
+    QCOMPARE(caretsAtOpening, QList<int>(7, 0));
+    QCOMPARE(caretAfterSelect, 0);
+    QVERIFY(option.text(QueryKey::EngComputer).startsWith(QStringLiteral("http://")));
 }
 
 void DialogsWidgetsTest::suggestionDesign_data()
@@ -248,6 +294,37 @@ void DialogsWidgetsTest::suggestionEnterPressesFocusedButtonOnly()
     QVERIFY(dialog.bSaveFlag);
 }
 
+void DialogsWidgetsTest::enterKeysPressTheFocusedButton_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("Enter on OK") << "cmdOK" << int(Qt::Key_Return) << int(Qt::NoModifier) << true;
+    QTest::newRow("keypad Enter on OK")
+        << "cmdOK" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << true;
+    QTest::newRow("keypad Enter on Cancel")
+        << "cmdCancel" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << false;
+}
+
+void DialogsWidgetsTest::enterKeysPressTheFocusedButton()
+{
+    QFETCH(QString, button);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, saved);
+    frmSuggestion dialog(QueryKey::English);
+    whenModal([&](QWidget* d) {
+        QWidget* focus = d->findChild<QWidget*>(button);
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        if (d->isVisible()) // the key did nothing: close it anyway
+            d->close();
+    });
+    dialog.exec();
+    QCOMPARE(dialog.bSaveFlag, saved);
+}
+
 void DialogsWidgetsTest::selectWritesTheTickedTemplate_data()
 {
     QTest::addColumn<QueryKey>("key");
@@ -322,6 +399,10 @@ void DialogsWidgetsTest::aboutBox()
              QStringLiteral("         Lexivo Dictionary II"));
     QCOMPARE(childNamed<QLabel>(&about, "Label3")->text(),
              QStringLiteral("              version 1.1"));
+    auto* rights = childNamed<QLabel>(&about, "Label2");
+    QCOMPARE(rights->text(), QStringLiteral("   Free software: MIT License"));
+    QCOMPARE(rights->geometry(), QRect(pixels(720), pixels(960), pixels(2295), pixels(255)));
+    QVERIFY(rights->fontMetrics().horizontalAdvance(rights->text()) <= rights->width());
     QCOMPARE(childNamed<QLabel>(&about, "Label4")->text(), QStringLiteral("Contact points are:"));
     QVERIFY(childNamed<QLabel>(&about, "Label5")
                 ->text()

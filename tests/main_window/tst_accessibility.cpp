@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 Q_DECLARE_METATYPE(QueryKey)
@@ -32,6 +33,9 @@ private Q_SLOTS:
     void optionFieldsAreNamedByTheirLabels();
     void providerBoxesAreNamedByTheirProviders_data();
     void providerBoxesAreNamedByTheirProviders();
+    void selectButtonsNameTheirFields_data();
+    void selectButtonsNameTheirFields();
+    void statusBarAndPageAreNamed();
 };
 
 void AccessibilityTest::wordBoxIsNamedByItsLabel()
@@ -75,6 +79,41 @@ void AccessibilityTest::providerBoxesAreNamedByTheirProviders()
         QCOMPARE(accessibleName(box), QString::fromLatin1(provider.name));
         QVERIFY(box->text().isEmpty()); // the design's box itself shows no text
     }
+}
+
+void AccessibilityTest::selectButtonsNameTheirFields_data()
+{
+    QTest::addColumn<QueryKey>("key");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("Chinese") << QueryKey::Chinese << "Select Chinese provider";
+    QTest::newRow("English") << QueryKey::English << "Select English provider";
+    QTest::newRow("Thesaurus") << QueryKey::Thesaurus << "Select Thesaurus provider";
+    QTest::newRow("Japanese") << QueryKey::Japanese << "Select Japanese provider";
+    QTest::newRow("ChiComputer") << QueryKey::ChiComputer << "Select Computer (Chi) provider";
+    QTest::newRow("EngComputer") << QueryKey::EngComputer << "Select Computer (Eng) provider";
+}
+
+void AccessibilityTest::selectButtonsNameTheirFields()
+{
+    QFETCH(QueryKey, key);
+    QFETCH(QString, name);
+    frmOption option;
+    QCOMPARE(accessibleName(option.selectButton(key)), name);
+    QCOMPARE(option.selectButton(key)->text(), QStringLiteral("Select")); // the caption stays
+}
+
+void AccessibilityTest::statusBarAndPageAreNamed()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    QCOMPARE(accessibleName(window->findChild<QWidget*>(QStringLiteral("StatusBar1"))),
+             QStringLiteral("Status"));
+    QCOMPARE(accessibleName(window->findChild<QWidget*>(QStringLiteral("WebBrowser1"))),
+             QStringLiteral("Dictionary page"));
+    // The word box keeps the name its label gives it.
+    QCOMPARE(accessibleName(window->findChild<QLineEdit*>(QStringLiteral("txtWord"))),
+             QStringLiteral("Word:"));
 }
 
 QTEST_MAIN(AccessibilityTest)

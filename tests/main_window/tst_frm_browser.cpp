@@ -77,6 +77,8 @@ private Q_SLOTS:
     // Design and resizing
     void designControls();
     void designTabOrderAndMenus();
+    void tabOrderHoldsWhenThePageMakesItsContent_data();
+    void tabOrderHoldsWhenThePageMakesItsContent();
     void resizeFitsTheRow_data();
     void resizeFitsTheRow();
     void minimisingChangesNothing();
@@ -88,6 +90,8 @@ private Q_SLOTS:
     void lookupEdgeCases();
     void savedTemplateAppliesOnNextClick();
     void enterInWordBoxStartsNoLookup();
+    void keysPressTheFocusedButton_data();
+    void keysPressTheFocusedButton();
     void websiteGoesToMakerSite();
     void refusedAddressesSayWhy_data();
     void refusedAddressesSayWhy();
@@ -99,6 +103,7 @@ private Q_SLOTS:
     void timerIsSilentBeforeFirstNavigation();
     void statusFollowsANavigation();
     void newLookupDuringDotsStartsAgain();
+    void firstDotsComeOneSecondAfterANavigation();
     void firstDocumentCompleteEndsAnimation();
     void newWindowsAreRefused();
     void menuStatusTipsDoNotClearTheStatus();
@@ -299,6 +304,42 @@ void FrmBrowserTest::designTabOrderAndMenus()
     QVERIFY(window->findChild<QAction*>(QStringLiteral("mnuSep2"))->isSeparator());
 }
 
+void FrmBrowserTest::tabOrderHoldsWhenThePageMakesItsContent_data()
+{
+    QTest::addColumn<bool>("backwards");
+    QTest::addColumn<QStringList>("order"); // from the word box, one key press at a time
+
+    QTest::newRow("Tab") << false << QStringList{"txtWord",        "cmdEn2Ch",    "cmdEn2En",
+                                                 "cmdEn2Th",       "cmdEn2Jp",    "cmdChiComputer",
+                                                 "cmdEngComputer", "FakeContent", "txtWord"};
+    QTest::newRow("Shift+Tab") << true
+                               << QStringList{"txtWord",        "FakeContent", "cmdEngComputer",
+                                              "cmdChiComputer", "cmdEn2Jp",    "cmdEn2Th",
+                                              "cmdEn2En",       "cmdEn2Ch",    "txtWord"};
+}
+
+void FrmBrowserTest::tabOrderHoldsWhenThePageMakesItsContent()
+{
+    QFETCH(bool, backwards);
+    QFETCH(QStringList, order);
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    browser->makeContent();
+    QCoreApplication::processEvents(); // the window reorders its chain on its next turn
+
+    wordBox(*window)->setFocus();
+    QStringList seen{QApplication::focusWidget()->objectName()};
+    for (int step = 1; step < order.size(); ++step) {
+        QTest::keyClick(QApplication::focusWidget(), backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                        backwards ? Qt::ShiftModifier : Qt::NoModifier);
+        seen << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(seen, order);
+}
+
 void FrmBrowserTest::resizeFitsTheRow_data()
 {
     QTest::addColumn<int>("outerWidth"); // twips; multiples of 15 are whole pixels
@@ -462,6 +503,56 @@ void FrmBrowserTest::enterInWordBoxStartsNoLookup()
     QCOMPARE(browser->navigations.size(), 1);
 }
 
+void FrmBrowserTest::keysPressTheFocusedButton_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("address"); // null: no lookup
+
+    QTest::newRow("Enter on Thesaurus")
+        << "cmdEn2Th" << int(Qt::Key_Return) << int(Qt::NoModifier) << "http://th.test/?w=kiwi";
+    QTest::newRow("keypad Enter on Computer (Eng)")
+        << "cmdEngComputer" << int(Qt::Key_Enter) << int(Qt::KeypadModifier)
+        << "http://ec.test/?w=kiwi";
+    QTest::newRow("Space on Chinese")
+        << "cmdEn2Ch" << int(Qt::Key_Space) << int(Qt::NoModifier) << "http://ch.test/?w=kiwi";
+    QTest::newRow("Enter in the word box")
+        << "txtWord" << int(Qt::Key_Return) << int(Qt::NoModifier) << QString();
+    QTest::newRow("keypad Enter in the word box")
+        << "txtWord" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << QString();
+}
+
+void FrmBrowserTest::keysPressTheFocusedButton()
+{
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, address);
+    TempProgramFolder folder;
+    QueryStringSet values = canned_templates::defaults();
+    values[QueryKey::Chinese] = QStringLiteral("http://ch.test/?w=%word");
+    values[QueryKey::Thesaurus] = QStringLiteral("http://th.test/?w=%word");
+    values[QueryKey::EngComputer] = QStringLiteral("http://ec.test/?w=%word");
+    folder.writeSettings(values);
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    wordBox(*window)->setText(QStringLiteral("kiwi"));
+    auto* target = window->findChild<QWidget*>(focus);
+    target->setFocus();
+    QCOMPARE(QApplication::focusWidget(), target);
+
+    QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    if (address.isNull()) {
+        QCOMPARE(browser->navigations, QStringList{QStringLiteral("about:blank")});
+    } else {
+        QCOMPARE(browser->navigations,
+                 (QStringList{QStringLiteral("about:blank"), address})); // pressed once
+    }
+}
+
 void FrmBrowserTest::websiteGoesToMakerSite()
 {
     TempProgramFolder folder;
@@ -619,6 +710,25 @@ void FrmBrowserTest::newLookupDuringDotsStartsAgain()
     browser->raiseBeforeNavigate2(address);
     QCOMPARE(status(*window), QStringLiteral("Going to ") + address + QStringLiteral("..."));
     QVERIFY(window->timer1()->isTicking());
+}
+
+void FrmBrowserTest::firstDotsComeOneSecondAfterANavigation()
+{
+    // A second navigation 600 ms into the first one: its first two dots come a whole second
+    // after it, not when the first navigation's second is up.
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/"));
+    QTest::qWait(600);
+    QElapsedTimer sinceSecond;
+    sinceSecond.start();
+    browser->raiseBeforeNavigate2(QStringLiteral("http://b.test/"));
+    QTest::qWait(900);
+    QCOMPARE(status(*window), QStringLiteral("Going to http://b.test/..."));
+    QTRY_COMPARE_WITH_TIMEOUT(status(*window), QStringLiteral("Going to http://b.test/....."),
+                              2000);
+    QVERIFY2(sinceSecond.elapsed() >= 1000, qPrintable(QString::number(sinceSecond.elapsed())));
 }
 
 void FrmBrowserTest::firstDocumentCompleteEndsAnimation()

@@ -7,6 +7,7 @@
 #include "main_window/status_dots.h"
 #include "main_window/url_template.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -41,6 +42,8 @@ private Q_SLOTS:
     void dotsNeverExceedTwentyOne();
 
     void timerTicksOnlyWhenEnabledWithInterval();
+    void timerCountdownAfterASetting_data();
+    void timerCountdownAfterASetting();
 };
 
 void MainWindowCoreTest::fitMainRow_data()
@@ -188,6 +191,22 @@ void MainWindowCoreTest::lookupAddress_data()
     QTest::newRow("non-ASCII as typed") << "日本"
                                         << "http://h/%firstchar/%word"
                                         << "http://h/日/日本";
+    // %firstchar is the first code point, also outside the BMP (a surrogate pair).
+    QTest::newRow("first char outside the BMP") << "𠮷野家"
+                                                << "http://h/%firstchar/%word"
+                                                << "http://h/𠮷/𠮷野家";
+    QTest::newRow("emoji first") << "😀smile"
+                                 << "http://h/%firstchar"
+                                 << "http://h/😀";
+    QTest::newRow("emoji alone") << " 😀 "
+                                 << "http://h/%firstchar/%word"
+                                 << "http://h/😀/😀";
+    QTest::newRow("combining mark is its own code point") << "e\u0301t\u00e9"
+                                                          << "http://h/%firstchar"
+                                                          << "http://h/e";
+    QTest::newRow("lone high surrogate kept")
+        << QString(QChar(0xD842)) + "x"
+        << "http://h/%firstchar" << QString("http://h/") + QChar(0xD842);
     // Characters that carry URL syntax are encoded so the provider gets the word as typed.
     QTest::newRow("AT&T") << "AT&T" << t << "http://h/q?w=AT%26T";
     QTest::newRow("C#") << "C#" << t << "http://h/q?w=C%23";
@@ -429,6 +448,50 @@ void MainWindowCoreTest::timerTicksOnlyWhenEnabledWithInterval()
     const int stopped = ticks.count();
     QTest::qWait(50);
     QCOMPARE(ticks.count(), stopped);
+}
+
+void MainWindowCoreTest::timerCountdownAfterASetting_data()
+{
+    // A 500 ms timer, set again 300 ms after it started; when its first tick comes, counted from
+    // that setting.
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<int>("earliest"); // ms
+    QTest::addColumn<int>("latest");
+
+    QTest::newRow("same interval: starts again") << "interval 500" << 500 << 900;
+    QTest::newRow("other interval: starts again") << "interval 600" << 600 << 1000;
+    QTest::newRow("enabled while enabled: keeps its phase") << "enabled" << 150 << 450;
+    QTest::newRow("disabled and enabled: starts again") << "disabled, enabled" << 500 << 900;
+}
+
+void MainWindowCoreTest::timerCountdownAfterASetting()
+{
+    QFETCH(QString, setting);
+    QFETCH(int, earliest);
+    QFETCH(int, latest);
+    IntervalTimer timer;
+    QElapsedTimer sinceSetting;
+    qint64 firstTick = -1;
+    connect(&timer, &IntervalTimer::timeout, this, [&] {
+        if (firstTick < 0)
+            firstTick = sinceSetting.elapsed();
+    });
+    timer.setInterval(500);
+    QTest::qWait(300);
+    QCOMPARE(firstTick, -1);
+    sinceSetting.start();
+    if (setting == QLatin1String("interval 500")) {
+        timer.setInterval(500);
+    } else if (setting == QLatin1String("interval 600")) {
+        timer.setInterval(600);
+    } else if (setting == QLatin1String("enabled")) {
+        timer.setEnabled(true);
+    } else {
+        timer.setEnabled(false);
+        timer.setEnabled(true);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(firstTick >= 0, 2000);
+    QVERIFY2(firstTick >= earliest && firstTick <= latest, qPrintable(QString::number(firstTick)));
 }
 
 QTEST_GUILESS_MAIN(MainWindowCoreTest)

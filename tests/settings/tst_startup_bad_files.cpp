@@ -4,12 +4,17 @@
 #include "dialogs/frm_option.h"
 #include "fake_browser.h"
 #include "main_window/frm_browser.h"
+#include "modal_driver.h"
+#include "permissions_enforced.h"
 #include "settings/settings_file.h"
 #include "temp_program_folder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -37,6 +42,9 @@ class StartupBadFilesTest : public QObject
 private Q_SLOTS:
     void startsAndFollowsTheRules_data();
     void startsAndFollowsTheRules();
+    void unreadableFileWarnsOnceTheWindowIsUp();
+    void emptyFileStartsWithoutWarning();
+    void removesStaleTemporaryFilesAtStart();
 };
 
 // Layouts, built in the test itself so only one huge file exists at a time.
@@ -108,6 +116,79 @@ void StartupBadFilesTest::startsAndFollowsTheRules()
     for (const QueryKey key : kQueryKeys)
         QCOMPARE(window->options()->field(key)->text().size(), expected[key].size());
     QCOMPARE(browser->navigations, QStringList{expected[QueryKey::Home]});
+}
+
+void StartupBadFilesTest::unreadableFileWarnsOnceTheWindowIsUp()
+{
+    TempProgramFolder folder;
+    folder.writeSettings(canned_templates::defaults());
+    QVERIFY(QFile::setPermissions(folder.settingsPath(), QFile::WriteOwner));
+    FakeBrowser* browser = nullptr;
+    std::unique_ptr<frmBrowser> window;
+    {
+        PermissionsEnforced enforced;
+        if (!enforced.enforced())
+            QSKIP("cannot drop the capabilities that override file permissions");
+        window = folder.start(&browser); // does not wait for the warning
+    }
+    // The spec's start: every field empty, the empty home page asked for.
+    QCOMPARE(window->options()->values(), QueryStringSet());
+    QCOMPARE(browser->navigations, QStringList{QString()});
+
+    QString warning;
+    bool windowVisible = false;
+    whenModal([&](QWidget* box) {
+        auto* message = qobject_cast<QMessageBox*>(box);
+        QVERIFY(message);
+        warning = message->text();
+        windowVisible = window->isVisible();
+        QCOMPARE(message->icon(), QMessageBox::Warning);
+        message->button(QMessageBox::Ok)->click();
+    });
+    window->show();
+    QTRY_VERIFY(!warning.isEmpty());
+    QVERIFY(windowVisible);
+    QCOMPARE(warning, QStringLiteral("The settings could not be read from\n%1\n\n"
+                                     "There is no permission to read the file.\n\n"
+                                     "All seven settings start empty. Saving them will replace "
+                                     "that file.")
+                          .arg(QDir::toNativeSeparators(folder.settingsPath())));
+    QTRY_COMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+void StartupBadFilesTest::emptyFileStartsWithoutWarning()
+{
+    TempProgramFolder folder;
+    folder.writeSettingsBytes({});
+    FakeBrowser* browser = nullptr;
+    const std::unique_ptr<frmBrowser> window = folder.start(&browser);
+    window->show();
+    QTest::qWait(200);
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QCOMPARE(window->options()->values(), QueryStringSet());
+}
+
+void StartupBadFilesTest::removesStaleTemporaryFilesAtStart()
+{
+    TempProgramFolder folder;
+    folder.writeSettings(canned_templates::defaults());
+    const QDateTime hourAgo = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    for (const char* name : {"lexivo.xml.Qx7aBc", "lexivo.xml.Zz9Yy8", "lexivo.xml.bak"}) {
+        QFile file(folder.sessionPath() + QLatin1Char('/') + QLatin1String(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.setFileTime(hourAgo, QFileDevice::FileModificationTime));
+    }
+    QFile fresh(folder.sessionPath() + QStringLiteral("/lexivo.xml.N0wSav"));
+    QVERIFY(fresh.open(QIODevice::WriteOnly)); // a save of another copy may be running
+    fresh.close();
+
+    FakeBrowser* browser = nullptr;
+    const std::unique_ptr<frmBrowser> window = folder.start(&browser);
+    QStringList left = QDir(folder.sessionPath()).entryList(QDir::Files | QDir::Hidden);
+    left.sort(Qt::CaseSensitive);
+    QCOMPARE(left, (QStringList{QStringLiteral("lexivo.xml"), QStringLiteral("lexivo.xml.N0wSav"),
+                                QStringLiteral("lexivo.xml.bak")}));
+    QCOMPARE(window->options()->values(), canned_templates::defaults());
 }
 
 QTEST_MAIN(StartupBadFilesTest)

@@ -29,3 +29,14 @@ void FakeBrowser::raiseDocumentComplete(const QString& url)
 {
     Q_EMIT DocumentComplete(url);
 }
+
+QWidget* FakeBrowser::makeContent()
+{
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("FakeContent"));
+    content->setFocusPolicy(Qt::StrongFocus);
+    content->setParent(m_view);
+    m_view->setFocusProxy(content);
+    content->show();
+    return content;
+}

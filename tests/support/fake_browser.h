@@ -22,6 +22,10 @@ public:
     bool raiseNewWindow2();
     void raiseDocumentComplete(const QString& url = QString());
 
+    // Gives the view a content widget as its focus proxy, as the real engine does once it has
+    // started (after the window has set its tab order).
+    QWidget* makeContent();
+
     QStringList navigations;
 
 private:

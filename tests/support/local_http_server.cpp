@@ -16,6 +16,10 @@ QByteArray reasonPhrase(int status)
         return "No Content";
     case 302:
         return "Found";
+    case 401:
+        return "Unauthorized";
+    case 407:
+        return "Proxy Authentication Required";
     case 404:
         return "Not Found";
     default:
@@ -106,7 +110,9 @@ void LocalHttpServer::onNewConnection()
             // Request line: method SP request-target SP HTTP-version
             const QByteArray requestLine = pending->header.left(pending->header.indexOf("\r\n"));
             const QByteArray target = requestLine.split(' ').value(1);
+            const QByteArray header = pending->header.left(pending->header.indexOf("\r\n\r\n"));
             m_requests.append(target);
+            m_headers.append(header.split('\n').mid(1));
             Q_EMIT requestReceived(target);
             respond(socket, target);
         });
@@ -129,7 +135,7 @@ void LocalHttpServer::respond(QTcpSocket* socket, const QByteArray& target)
             text += "Content-Type: " + response.contentType + "\r\n";
             text += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
         }
-        text += "Cache-Control: no-store\r\n";
+        text += "Cache-Control: " + response.cacheControl + "\r\n";
         text += "Connection: close\r\n";
         for (const auto& [name, value] : response.headers)
             text += name + ": " + value + "\r\n";

@@ -25,6 +25,7 @@ public:
         QByteArray contentType = "text/html; charset=utf-8";
         QList<std::pair<QByteArray, QByteArray>> headers;
         int delayMs = 0; // before the response is written
+        QByteArray cacheControl = "no-store";
     };
 
     explicit LocalHttpServer(QObject* parent = nullptr);
@@ -46,7 +47,13 @@ public:
     // The same without "/favicon.ico", which the browser asks for on its own after a page.
     QByteArrayList pageRequests() const;
     int requestCount(const QByteArray& target) const { return m_requests.count(target); }
-    void clearRequests() { m_requests.clear(); }
+    // The header lines of each request (request line excluded), in the order of requests().
+    QList<QByteArrayList> requestHeaders() const { return m_headers; }
+    void clearRequests()
+    {
+        m_requests.clear();
+        m_headers.clear();
+    }
 
     static QByteArray defaultPage(const QByteArray& target);
 
@@ -60,4 +67,5 @@ private:
     QTcpServer m_server;
     QHash<QByteArray, Response> m_responses;
     QByteArrayList m_requests;
+    QList<QByteArrayList> m_headers;
 };

@@ -38,7 +38,7 @@ void TempProgramFolder::writeSettingsBytes(const QByteArray& bytes) const
 
 void TempProgramFolder::writeSettings(const QueryStringSet& values) const
 {
-    writeSettingsBytes(settings_file::encodeAnsi(settings_file::BuildSettingsXML(values)));
+    writeSettingsBytes(settings_file::encodeFileText(settings_file::BuildSettingsXML(values)));
 }
 
 QByteArray TempProgramFolder::settingsBytes() const
