@@ -1,5 +1,6 @@
 #include "frm_browser.h"
 
+#include "address_rule.h"
 #include "design_scale.h"
 #include "dialogs/canned_templates.h"
 #include "dialogs/frm_about.h"
@@ -293,7 +294,7 @@ void frmBrowser::Form_Load()
     }
 
     strCurrentURL = m_option->text(QueryKey::Home);
-    m_browser->Navigate(strCurrentURL);
+    openAddress(strCurrentURL);
 }
 
 void frmBrowser::Form_Unload()
@@ -420,7 +421,26 @@ void frmBrowser::GoToUrl(const QString& address)
 {
     strCurrentURL = address;
     StatusBar1->setSimpleText(QStringLiteral("goto ") + address);
-    m_browser->Navigate(address);
+    openAddress(address);
+}
+
+// Hands the address to the browser, or says in the status bar why it is not opened. The browser
+// is not asked at all then: some addresses would crash it, others load nothing.
+void frmBrowser::openAddress(const QString& address)
+{
+    const address_rule::Verdict verdict = address_rule::classify(address);
+    if (verdict.refused())
+        showRefusal(address_rule::refusalText(address, verdict));
+    else
+        m_browser->Navigate(address);
+}
+
+// A refusal ends the wait: the dots must not grow on its text. A navigation still loading ends
+// as usual and clears the text.
+void frmBrowser::showRefusal(const QString& text)
+{
+    Timer1->setEnabled(false);
+    StatusBar1->setSimpleText(text);
 }
 
 void frmBrowser::mnuWebsite_Click()
@@ -445,8 +465,15 @@ void frmBrowser::mnuExit_Click()
     QCoreApplication::quit();
 }
 
-void frmBrowser::WebBrowser1_BeforeNavigate2(const QString& url, bool& /*cancel*/)
+void frmBrowser::WebBrowser1_BeforeNavigate2(const QString& url, bool& cancel)
 {
+    // A page's link to mailto: and the like would leave the browser for another program.
+    const address_rule::Verdict verdict = address_rule::classifyPageNavigation(url);
+    if (verdict.refused()) {
+        cancel = true;
+        showRefusal(address_rule::refusalText(url, verdict));
+        return;
+    }
     StatusBar1->setSimpleText(QStringLiteral("Going to ") + url + QStringLiteral("..."));
     Timer1->setInterval(kDotInterval);
     Timer1->setEnabled(true);

@@ -6,9 +6,13 @@
 //             ├─> url_template::lookupAddress ─> GoToUrl ─> "goto <address>" in StatusBar1
 //   frmOption ┘   (trim, %firstchar, %word)        │
 //   (template                                      v
-//    fields)                                 WebBrowser1.Navigate
+//    fields)                             address_rule::classify ─> refused: "Cannot open …"
+//                                                  │ allowed
+//                                                  v
+//                                            WebBrowser1.Navigate
 //                                                  │
 //        BeforeNavigate2 ─> "Going to <url>..." + Timer1 on (1 s) ─> dots grow each tick
+//                           (a page's link to mailto: and the like: refused, "Cannot open …")
 //        DocumentComplete ─> Timer1 off, status text cleared
 //        NewWindow2 ─> refused
 //
@@ -94,6 +98,8 @@ private:
     void dockStatusBar();
     void lookup(QueryKey key);
     void GoToUrl(const QString& address);
+    void openAddress(const QString& address);
+    void showRefusal(const QString& text);
 
     QWidget* m_client = nullptr; // the client area below the menu bar
     std::unique_ptr<WebBrowserControl> m_browser;

@@ -1,5 +1,6 @@
 #include "webengine_browser.h"
 
+#include "address_rule.h"
 #include "page_guards.h"
 
 #include <QWebEngineDownloadRequest>
@@ -8,12 +9,39 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
 #include <QWebEngineQuotaRequest>
 #endif
 #include <QWebEngineRegisterProtocolHandlerRequest>
 
+#include <QRandomGenerator>
+
 namespace {
+
+// The engine reports loads of the main frame only. This script, run in every frame but the top
+// one, in a world of its own that the page cannot see, logs a marker and the frame's address when
+// the frame has loaded; the page picks the message up by its source, the script's name, and by
+// the marker, which the page cannot know.
+const QString kFrameScriptName = QStringLiteral("lexivo-frame-loaded");
+
+QWebEngineScript frameLoadScript(const QString& marker)
+{
+    QWebEngineScript script;
+    script.setName(kFrameScriptName);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setInjectionPoint(QWebEngineScript::DocumentReady);
+    script.setRunsOnSubFrames(true);
+    script.setSourceCode(
+        QStringLiteral("if (window !== window.top) {"
+                       "  const report = function() { console.log('%1' + location.href); };"
+                       "  if (document.readyState === 'complete') report();"
+                       "  else window.addEventListener('load', report);"
+                       "}")
+            .arg(marker));
+    return script;
+}
 
 // Decides, for the view, whether a navigation goes ahead and whether a new window opens; the
 // browser answers through the signals. Once the browser is gone (a window deletes the view after
@@ -27,8 +55,13 @@ class BrowserPage : public GuardedPage
 {
     Q_OBJECT
 public:
-    BrowserPage(QWebEngineProfile* profile, QObject* parent) : GuardedPage(profile, parent)
+    BrowserPage(QWebEngineProfile* profile, QObject* parent)
+        : GuardedPage(profile, parent),
+          m_frameMarker(
+              QStringLiteral("frame loaded %1 ")
+                  .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')))
     {
+        scripts().insert(frameLoadScript(m_frameMarker));
         connect(this, &QWebEnginePage::featurePermissionRequested, this,
                 [this](const QUrl& origin, Feature feature) {
                     setFeaturePermission(origin, feature, PermissionDeniedByUser);
@@ -47,17 +80,33 @@ public:
 
 Q_SIGNALS:
     void navigationRequested(const QUrl& url, bool isMainFrame, bool& cancel);
+    // A reported navigation goes on at another address; with cancel set, it ends there.
+    void redirected(const QUrl& url, bool isMainFrame, bool& cancel);
+    // A frame (not the top page) has loaded its document.
+    void frameLoaded(const QUrl& url);
     void newWindowRequested(bool& cancel);
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
     {
+        bool cancel = false;
         // A redirect continues a navigation that was reported when it started.
         if (type == NavigationTypeRedirect)
-            return true;
-        bool cancel = false;
-        Q_EMIT navigationRequested(url, isMainFrame, cancel);
+            Q_EMIT redirected(url, isMainFrame, cancel);
+        else
+            Q_EMIT navigationRequested(url, isMainFrame, cancel);
         return !cancel;
+    }
+
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
+                                  int lineNumber, const QString& sourceId) override
+    {
+        if (sourceId == QLatin1String("userscript:") + kFrameScriptName &&
+            message.startsWith(m_frameMarker)) {
+            Q_EMIT frameLoaded(QUrl(message.mid(m_frameMarker.size())));
+            return;
+        }
+        GuardedPage::javaScriptConsoleMessage(level, message, lineNumber, sourceId);
     }
 
     // No file dialog: a chosen file could be read by the page, or written to, in place of a
@@ -74,6 +123,9 @@ protected:
         // The program has a single browser: whatever the answer, no window opens.
         return nullptr;
     }
+
+private:
+    const QString m_frameMarker;
 };
 
 } // namespace
@@ -85,6 +137,16 @@ protected:
 // load). So the page's request is reported, and a load start only when its URL was not just
 // reported. An about: page is shown by the time its load starts, too late to refuse it: one we
 // navigate to ourselves is reported before loading, so that a cancel keeps it out.
+//
+// How each reported navigation ends. A document, the top page's or a frame's, ends it when it
+// has loaded, or failed (the engine shows its error page). A main-frame navigation that brings
+// no document stops instead: an empty (204) response, a file to save, a navigation the page or
+// the engine aborts. Its stop ends it, but only while it is the main frame's latest navigation:
+// the one it gave way to also stops the old load, after being reported itself. A frame's
+// navigation to a file ends with the download; one answered with an empty response shows no
+// sign at all, and ends only with the next document.
+// An address the engine would hand to another program (mailto: and the like) is refused, and
+// its navigation ends at once.
 
 WebEngineBrowser::WebEngineBrowser(QObject* parent)
     : WebBrowserControl(parent), m_view(new QWebEngineView)
@@ -109,13 +171,28 @@ WebEngineBrowser::WebEngineBrowser(QObject* parent)
             &WebEngineBrowser::onDownloadRefused);
     m_view->setPage(page);
     connect(page, &BrowserPage::navigationRequested, this,
+            &WebEngineBrowser::onNavigationRequested);
+    connect(page, &BrowserPage::redirected, this,
             [this](const QUrl& url, bool isMainFrame, bool& cancel) {
-                if (RendererWatchdog::isNotice(url))
+                if (address_rule::classifyPageNavigation(url.toString()).refused()) {
+                    cancel = true;
+                    if (isMainFrame)
+                        m_pendingMainUrl.clear();
+                    Q_EMIT DocumentComplete(url.toString());
                     return;
+                }
                 if (isMainFrame)
-                    m_reportedMainUrl = url;
-                Q_EMIT BeforeNavigate2(url.toString(), cancel);
+                    m_pendingMainUrl = url;
+                else
+                    m_pendingFrameUrls.append(url);
             });
+    // A frame shown empty or from its own text (about:blank, about:srcdoc) loads without a
+    // reported navigation.
+    connect(page, &BrowserPage::frameLoaded, this, [this](const QUrl& url) {
+        m_pendingFrameUrls.removeOne(url);
+        if (url.scheme() != QLatin1String("about"))
+            Q_EMIT DocumentComplete(url.toString());
+    });
     connect(page, &BrowserPage::newWindowRequested, this, &WebBrowserControl::NewWindow2);
     connect(page, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
 }
@@ -126,58 +203,111 @@ WebEngineBrowser::~WebEngineBrowser()
         delete m_view;
 }
 
+void WebEngineBrowser::onNavigationRequested(const QUrl& url, bool isMainFrame, bool& cancel)
+{
+    if (RendererWatchdog::isNotice(url))
+        return;
+    // A link to mailto: and the like starts a load that the engine stops; clicked by the user,
+    // it is also asked about, to hand it to another program. Its load reported it already.
+    if (isMainFrame && !m_externalLoadUrl.isEmpty() && url == m_externalLoadUrl) {
+        m_externalLoadUrl.clear();
+        cancel = true;
+        return;
+    }
+    if (isMainFrame)
+        m_reportedMainUrl = url;
+    Q_EMIT BeforeNavigate2(url.toString(), cancel);
+    if (cancel)
+        return;
+    if (address_rule::classifyPageNavigation(url.toString()).refused()) {
+        cancel = true;
+        Q_EMIT DocumentComplete(url.toString());
+        return;
+    }
+    if (isMainFrame) {
+        m_pendingMainUrl = url;
+        m_pendingFrameUrls.clear(); // the frames go with their page
+    } else {
+        m_pendingFrameUrls.append(url);
+    }
+}
+
 void WebEngineBrowser::Navigate(const QString& address)
 {
-    if (address.isEmpty())
+    // As an address bar does: "example.com" becomes "http://example.com". An address that is
+    // refused (the window says why) never reaches the engine: some would crash it.
+    const address_rule::Verdict verdict = address_rule::classify(address);
+    if (verdict.kind != address_rule::Verdict::Open)
         return;
-    // As an address bar does: "example.com" becomes "http://example.com".
-    const QUrl url = QUrl::fromUserInput(address);
-    if (!url.isValid())
-        return;
+    const QUrl& url = verdict.url;
     if (url.scheme() == QLatin1String("about")) {
         bool cancel = false;
         Q_EMIT BeforeNavigate2(url.toString(), cancel);
         if (cancel)
             return;
         m_reportedMainUrl = url;
+        m_pendingMainUrl = url;
     }
     m_view->load(url);
 }
+
+namespace {
+// The engine drops the fragment of an about: URL when it starts the load.
+bool sameDocument(const QUrl& a, const QUrl& b)
+{
+    return a.adjusted(QUrl::RemoveFragment) == b.adjusted(QUrl::RemoveFragment);
+}
+} // namespace
 
 void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
 {
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus: {
-        // The engine drops the fragment of an about: URL when it starts the load.
-        const bool reported = info.url().adjusted(QUrl::RemoveFragment) ==
-                              m_reportedMainUrl.adjusted(QUrl::RemoveFragment);
+        const bool reported = sameDocument(info.url(), m_reportedMainUrl);
         m_reportedMainUrl.clear();
-        m_stoppedMainUrl.clear();
         if (!reported && !RendererWatchdog::isNotice(info.url())) {
-            bool cancel = false; // too late to act on, see above
+            if (address_rule::classifyPageNavigation(info.url().toString()).refused())
+                m_externalLoadUrl = info.url();
+            bool cancel = false; // too late to stop the load, see above
             Q_EMIT BeforeNavigate2(info.url().toString(), cancel);
+            // Refused (a mailto: link, which the engine stops by itself): no end to wait for.
+            if (!cancel)
+                m_pendingMainUrl = info.url();
         }
         return;
     }
     case QWebEngineLoadingInfo::LoadSucceededStatus:
     case QWebEngineLoadingInfo::LoadFailedStatus:
+        if (sameDocument(info.url(), m_pendingMainUrl))
+            m_pendingMainUrl.clear();
         Q_EMIT DocumentComplete(info.url().toString());
         return;
-    case QWebEngineLoadingInfo::LoadStoppedStatus: // refused or stopped: nothing was loaded
-        m_stoppedMainUrl = info.url();
+    case QWebEngineLoadingInfo::LoadStoppedStatus: // no document: see above
+        // A redirect to mailto: and the like is not asked about: the engine stops at it.
+        if (!m_pendingMainUrl.isEmpty() &&
+            address_rule::classifyPageNavigation(info.url().toString()).refused())
+            m_pendingMainUrl = info.url();
+        endPendingMainNavigation(info.url());
         return;
     }
 }
 
-// A navigation whose response is a file to save stops without a document, and the engine then
-// asks for the download. It was reported when it started, so its end is reported too: the window
-// waits for a DocumentComplete after every navigation.
+void WebEngineBrowser::endPendingMainNavigation(const QUrl& url)
+{
+    if (m_pendingMainUrl.isEmpty() || !sameDocument(url, m_pendingMainUrl))
+        return;
+    m_pendingMainUrl.clear();
+    Q_EMIT DocumentComplete(url.toString());
+}
+
+// A navigation whose response is a file to save stops without a document, and the engine asks
+// for the download; whichever comes first ends the navigation. A frame's ends with the download.
 void WebEngineBrowser::onDownloadRefused(const QWebEngineDownloadRequest* download)
 {
-    if (m_stoppedMainUrl.isEmpty() || download->url() != m_stoppedMainUrl)
-        return;
-    m_stoppedMainUrl.clear();
-    Q_EMIT DocumentComplete(download->url().toString());
+    if (m_pendingFrameUrls.removeOne(download->url()))
+        Q_EMIT DocumentComplete(download->url().toString());
+    else
+        endPendingMainNavigation(download->url());
 }
 
 #include "webengine_browser.moc"

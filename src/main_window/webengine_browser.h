@@ -23,10 +23,15 @@ public:
     void Navigate(const QString& address) override;
 
 private:
+    void onNavigationRequested(const QUrl& url, bool isMainFrame, bool& cancel);
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
     void onDownloadRefused(const QWebEngineDownloadRequest* download);
+    // Ends the main frame's latest navigation, which brought no document, if it is url's.
+    void endPendingMainNavigation(const QUrl& url);
 
     QPointer<QWebEngineView> m_view; // ours until a window adopts it
     QUrl m_reportedMainUrl;          // reported before its load started
-    QUrl m_stoppedMainUrl;           // the last main-frame load, when it stopped unfinished
+    QUrl m_pendingMainUrl;           // the main frame's latest navigation, until it ends
+    QUrl m_externalLoadUrl;          // a mailto: (or the like) load, reported when it started
+    QList<QUrl> m_pendingFrameUrls;  // frames' navigations, until their documents load
 };

@@ -93,6 +93,11 @@ private Q_SLOTS:
     void keysPressTheFocusedButton_data();
     void keysPressTheFocusedButton();
     void websiteGoesToMakerSite();
+    void refusedAddressesSayWhy_data();
+    void refusedAddressesSayWhy();
+    void refusalEndsTheDots();
+    void refusedHomePageSaysWhy_data();
+    void refusedHomePageSaysWhy();
 
     // Browser events and the status bar
     void timerIsSilentBeforeFirstNavigation();
@@ -103,6 +108,9 @@ private Q_SLOTS:
     void newWindowsAreRefused();
     void menuStatusTipsDoNotClearTheStatus();
     void eventsArriveWhileModalDialogIsOpen();
+    void pageLinksToOtherProgramsAreRefused_data();
+    void pageLinksToOtherProgramsAreRefused();
+    void longStatusTextIsShownShortened();
 };
 
 void FrmBrowserTest::initTestCase()
@@ -174,8 +182,9 @@ void FrmBrowserTest::settingsFileGivesTheFields_data()
     QTest::newRow("Home not trimmed")
         << QByteArray("<home> x.org </HOME>") << QStringList{" x.org ", "", "", "", "", "", ""};
     QTest::newRow("noise only") << QByteArray("\0\1\2garbage", 10) << QStringList(7, QString());
-    QTest::newRow("code page") << QByteArray("<Home>caf\xe9 \x80</Home>")
-                               << QStringList{QStringLiteral("café €"), "", "", "", "", "", ""};
+    QTest::newRow("code page") << QByteArray("<Home>x.test/caf\xe9 \x80</Home>")
+                               << QStringList{
+                                      QStringLiteral("x.test/café €"), "", "", "", "", "", ""};
 }
 
 void FrmBrowserTest::settingsFileGivesTheFields()
@@ -555,6 +564,102 @@ void FrmBrowserTest::websiteGoesToMakerSite()
     QCOMPARE(status(*window), QStringLiteral("goto ") + site);
 }
 
+void FrmBrowserTest::refusedAddressesSayWhy_data()
+{
+    QTest::addColumn<QString>("chineseTemplate");
+    QTest::addColumn<QString>("address"); // for the word "Apple"
+    QTest::addColumn<QString>("text");    // the status text after the lookup
+
+    QTest::newRow("chrome") << "chrome://inducebrowsercrashforrealz"
+                            << "chrome://inducebrowsercrashforrealz"
+                            << "Cannot open chrome://inducebrowsercrashforrealz: \"chrome:\" "
+                               "addresses are not allowed";
+    QTest::newRow("view-source") << "view-source:http://dict.test/%word"
+                                 << "view-source:http://dict.test/Apple"
+                                 << "Cannot open view-source:http://dict.test/Apple: "
+                                    "\"view-source:\" addresses are not allowed";
+    QTest::newRow("javascript") << "javascript:alert('%word')"
+                                << "javascript:alert('Apple')"
+                                << "Cannot open javascript:alert('Apple'): \"javascript:\" "
+                                   "addresses are not allowed";
+    QTest::newRow("no file by accident") << "::%word"
+                                         << "::Apple"
+                                         << "Cannot open ::Apple: it is not a valid address";
+    const QString tail(2097152, u'x');
+    QTest::newRow("too long") << "http://dict.test/%word" + tail << "http://dict.test/Apple" + tail
+                              << "Cannot open http://dict.test/Apple" + tail +
+                                     ": the address is too long";
+}
+
+void FrmBrowserTest::refusedAddressesSayWhy()
+{
+    QFETCH(QString, chineseTemplate);
+    QFETCH(QString, address);
+    QFETCH(QString, text);
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    window->options()->field(QueryKey::Chinese)->setText(chineseTemplate);
+    wordBox(*window)->setText(QStringLiteral("Apple"));
+
+    QTest::mouseClick(button(*window, "cmdEn2Ch"), Qt::LeftButton);
+
+    QCOMPARE(browser->navigations, QStringList{QStringLiteral("about:blank")}); // not asked
+    QCOMPARE(status(*window), text);
+    QCOMPARE(window->strCurrentURL, address);
+    QVERIFY(!window->timer1()->isTicking());
+}
+
+void FrmBrowserTest::refusalEndsTheDots()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/"));
+    window->options()->field(QueryKey::English)->setText(QStringLiteral("mailto:%word"));
+    wordBox(*window)->setText(QStringLiteral("me"));
+
+    QTest::mouseClick(button(*window, "cmdEn2En"), Qt::LeftButton);
+
+    QCOMPARE(status(*window), QStringLiteral("Cannot open mailto:me: \"mailto:\" addresses are "
+                                             "not allowed"));
+    QVERIFY(!window->timer1()->isTicking());
+    // The page that was loading still completes and clears the text.
+    browser->raiseDocumentComplete(QStringLiteral("http://a.test/"));
+    QCOMPARE(status(*window), QString());
+}
+
+void FrmBrowserTest::refusedHomePageSaysWhy_data()
+{
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<QStringList>("navigations");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("crashing page") << "chrome://inducebrowsercrashforrealz" << QStringList()
+                                   << "Cannot open chrome://inducebrowsercrashforrealz: "
+                                      "\"chrome:\" addresses are not allowed";
+    QTest::newRow("data") << "data:text/html,hi" << QStringList()
+                          << "Cannot open data:text/html,hi: \"data:\" addresses are not allowed";
+    QTest::newRow("no scheme: allowed") << "x.org" << QStringList{"x.org"} << "";
+    QTest::newRow("empty: as before") << "" << QStringList{""} << "";
+}
+
+void FrmBrowserTest::refusedHomePageSaysWhy()
+{
+    QFETCH(QString, home);
+    QFETCH(QStringList, navigations);
+    QFETCH(QString, text);
+    TempProgramFolder folder;
+    QueryStringSet values = canned_templates::defaults();
+    values[QueryKey::Home] = home;
+    folder.writeSettings(values);
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    QCOMPARE(browser->navigations, navigations);
+    QCOMPARE(status(*window), text);
+    QCOMPARE(window->strCurrentURL, home);
+}
+
 void FrmBrowserTest::timerIsSilentBeforeFirstNavigation()
 {
     TempProgramFolder folder;
@@ -679,6 +784,71 @@ void FrmBrowserTest::eventsArriveWhileModalDialogIsOpen()
     });
     window->mnuQueryString_Click();
     QCOMPARE(seenWhileOpen, QStringLiteral("|done"));
+}
+
+void FrmBrowserTest::pageLinksToOtherProgramsAreRefused_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("mailto") << "mailto:someone@a.test" << true
+                            << "Cannot open mailto:someone@a.test: \"mailto:\" addresses are not "
+                               "allowed";
+    QTest::newRow("tel") << "tel:+1234" << true
+                         << "Cannot open tel:+1234: \"tel:\" addresses are not allowed";
+    QTest::newRow("data frame") << "data:text/html,hi" << false << "Going to data:text/html,hi...";
+    QTest::newRow("http") << "http://a.test/" << false << "Going to http://a.test/...";
+}
+
+void FrmBrowserTest::pageLinksToOtherProgramsAreRefused()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, cancel);
+    QFETCH(QString, text);
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/page"));
+
+    QCOMPARE(browser->raiseBeforeNavigate2(url), cancel);
+
+    QCOMPARE(status(*window), text);
+    QCOMPARE(window->timer1()->isTicking(), !cancel);
+}
+
+void FrmBrowserTest::longStatusTextIsShownShortened()
+{
+    TempProgramFolder folder;
+    FakeBrowser* browser = nullptr;
+    auto window = folder.start(&browser);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto* label = window->statusBar1()->findChild<QLabel*>(QStringLiteral("SimpleTextLabel"));
+    QVERIFY(label);
+    const QString url = QStringLiteral("http://a.test/") + QString(1000000, u'w');
+
+    browser->raiseBeforeNavigate2(url);
+    QElapsedTimer clock;
+    clock.start();
+    for (int tick = 0; tick < 9; ++tick) {
+        window->timer1()->timeout();
+        QCoreApplication::processEvents(); // the status bar lays itself out
+    }
+    const qint64 elapsed = clock.elapsed();
+
+    // The text itself is kept whole; the label shows its start and its dots.
+    QCOMPARE(status(*window), QStringLiteral("Going to ") + url + QString(21, u'.'));
+    QVERIFY2(label->text().size() < 400, qPrintable(QString::number(label->text().size())));
+    QVERIFY(label->text().startsWith(QStringLiteral("Going to http://a.test/www")));
+    QVERIFY(label->text().endsWith(QStringLiteral("www") + QString(21, u'.')));
+    QVERIFY(label->text().contains(QChar(0x2026)));
+    QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
+
+    // A short text is shown whole.
+    browser->raiseDocumentComplete();
+    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/"));
+    QCOMPARE(label->text(), QStringLiteral("Going to http://a.test/..."));
 }
 
 QTEST_MAIN(FrmBrowserTest)

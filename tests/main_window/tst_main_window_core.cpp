@@ -1,5 +1,6 @@
 // Rules of the main window that need no widgets: layout arithmetic, centring, URL templates,
 // the status-bar dots and the design timer.
+#include "main_window/address_rule.h"
 #include "main_window/design_units.h"
 #include "main_window/form_layout.h"
 #include "main_window/interval_timer.h"
@@ -28,6 +29,13 @@ private Q_SLOTS:
     void lookupAddress_data();
     void lookupAddress();
     void expandReplacesFirstCharBeforeWord();
+
+    void addressesAreTakenAsTyped_data();
+    void addressesAreTakenAsTyped();
+    void pageNavigationsStayInTheBrowser_data();
+    void pageNavigationsStayInTheBrowser();
+    void refusalTexts_data();
+    void refusalTexts();
 
     void dotsRunAWholeCycle_data();
     void dotsRunAWholeCycle();
@@ -237,6 +245,146 @@ void MainWindowCoreTest::expandReplacesFirstCharBeforeWord()
     QCOMPARE(url_template::expand(QStringLiteral("%%firstcharord"), QStringLiteral("w"),
                                   QStringLiteral("whole")),
              QStringLiteral("whole"));
+}
+
+Q_DECLARE_METATYPE(address_rule::Verdict::Kind)
+
+void MainWindowCoreTest::addressesAreTakenAsTyped_data()
+{
+    using V = address_rule::Verdict;
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<V::Kind>("kind");
+    QTest::addColumn<QString>("url");    // Open: the address loaded, fully encoded
+    QTest::addColumn<QString>("scheme"); // RefusedScheme: the scheme refused
+
+    QTest::newRow("empty") << "" << V::Empty << ""
+                           << "";
+    QTest::newRow("blanks only") << "  \t " << V::Empty << ""
+                                 << "";
+    QTest::newRow("about:blank") << "about:blank" << V::Open << "about:blank"
+                                 << "";
+    QTest::newRow("http") << "http://dict.test/q?w=Apple" << V::Open << "http://dict.test/q?w=Apple"
+                          << "";
+    QTest::newRow("https, capitals") << "HTTPS://Dict.Test/x" << V::Open << "https://dict.test/x"
+                                     << "";
+    QTest::newRow("space in query")
+        << "http://dict.test/q?w=ice cream" << V::Open << "http://dict.test/q?w=ice%20cream"
+        << "";
+    QTest::newRow("file") << "file:///tmp/page.html" << V::Open << "file:///tmp/page.html"
+                          << "";
+    QTest::newRow("no scheme") << "dict.test/q?w=Apple" << V::Open << "http://dict.test/q?w=Apple"
+                               << "";
+    QTest::newRow("surrounding blanks") << " x.org " << V::Open << "http://x.org"
+                                        << "";
+    QTest::newRow("host and port") << "localhost:8080/x" << V::Open << "http://localhost:8080/x"
+                                   << "";
+    QTest::newRow("address and port") << "127.0.0.1:8080" << V::Open << "http://127.0.0.1:8080"
+                                      << "";
+    QTest::newRow("underscore in host")
+        << "http://my_host.test/" << V::Open << "http://my_host.test/"
+        << "";
+    QTest::newRow("IPv6 host") << "http://[::1]:8080/x" << V::Open << "http://[::1]:8080/x"
+                               << "";
+    QTest::newRow("odd characters") << "http://dict.test/a|b{c}?w=<\"x\">^`" << V::Open
+                                    << "http://dict.test/a%7Cb%7Bc%7D?w=%3C%22x%22%3E%5E%60"
+                                    << "";
+    QTest::newRow("international host")
+        << "http://b\u00fccher.test/" << V::Open << "http://xn--bcher-kva.test/"
+        << "";
+    QTest::newRow("colons, no file") << "::Apple" << V::Invalid << ""
+                                     << "";
+    QTest::newRow("path, no file") << "/home/user/page.html" << V::Invalid << ""
+                                   << "";
+    QTest::newRow("http without host") << "http:///page" << V::Invalid << ""
+                                       << "";
+    QTest::newRow("chrome") << "chrome://inducebrowsercrashforrealz" << V::RefusedScheme << ""
+                            << "chrome";
+    QTest::newRow("view-source") << "view-source:http://dict.test/" << V::RefusedScheme << ""
+                                 << "view-source";
+    QTest::newRow("javascript") << "javascript:alert(1)" << V::RefusedScheme << ""
+                                << "javascript";
+    QTest::newRow("data") << "data:text/html,hi" << V::RefusedScheme << ""
+                          << "data";
+    QTest::newRow("mailto, capitals") << "MailTo:someone@dict.test" << V::RefusedScheme << ""
+                                      << "mailto";
+    QTest::newRow("ftp") << "ftp://dict.test/" << V::RefusedScheme << ""
+                         << "ftp";
+    QTest::newRow("drive letter") << "C:\\dict\\page.html" << V::RefusedScheme << ""
+                                  << "c";
+
+    // "http://a.test/" is 14 characters; the engine takes 2 MiB of encoded address.
+    const QString start = QStringLiteral("http://a.test/");
+    QTest::newRow("2 MiB") << start + QString(2097152 - 14, u'a') << V::Open
+                           << start + QString(2097152 - 14, u'a') << "";
+    QTest::newRow("2 MiB + 1") << start + QString(2097153 - 14, u'a') << V::TooLong << ""
+                               << "";
+    // Each \u00e9 is six characters encoded ("%C3%A9").
+    QTest::newRow("encoded length counts") << start + QString(349524, u'\u00e9') << V::TooLong << ""
+                                           << "";
+    QTest::newRow("too long without scheme") << QString(2097153, u'a') << V::TooLong << ""
+                                             << "";
+}
+
+void MainWindowCoreTest::addressesAreTakenAsTyped()
+{
+    QFETCH(QString, address);
+    const address_rule::Verdict verdict = address_rule::classify(address);
+    QTEST(verdict.kind, "kind");
+    QTEST(verdict.url.toString(QUrl::FullyEncoded), "url");
+    QTEST(verdict.scheme, "scheme");
+}
+
+void MainWindowCoreTest::pageNavigationsStayInTheBrowser_data()
+{
+    using V = address_rule::Verdict;
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<V::Kind>("kind");
+    QTest::addColumn<QString>("scheme");
+
+    QTest::newRow("http") << "http://dict.test/" << V::Open << "";
+    QTest::newRow("https") << "https://dict.test/" << V::Open << "";
+    QTest::newRow("about") << "about:srcdoc" << V::Open << "";
+    QTest::newRow("data frame") << "data:text/html,hi" << V::Open << "";
+    QTest::newRow("blob") << "blob:http://dict.test/0f3c" << V::Open << "";
+    QTest::newRow("empty") << "" << V::Open << "";
+    QTest::newRow("mailto") << "mailto:someone@dict.test" << V::RefusedScheme << "mailto";
+    QTest::newRow("tel") << "tel:+123" << V::RefusedScheme << "tel";
+    QTest::newRow("custom") << "some-app://open" << V::RefusedScheme << "some-app";
+}
+
+void MainWindowCoreTest::pageNavigationsStayInTheBrowser()
+{
+    QFETCH(QString, url);
+    const address_rule::Verdict verdict = address_rule::classifyPageNavigation(url);
+    QTEST(verdict.kind, "kind");
+    QTEST(verdict.scheme, "scheme");
+}
+
+void MainWindowCoreTest::refusalTexts_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("chrome") << "chrome://crash"
+                            << "Cannot open chrome://crash: \"chrome:\" addresses are not allowed";
+    QTest::newRow("mailto") << "mailto:a@dict.test"
+                            << "Cannot open mailto:a@dict.test: \"mailto:\" addresses are not "
+                               "allowed";
+    QTest::newRow("invalid") << "::Apple"
+                             << "Cannot open ::Apple: it is not a valid address";
+    QTest::newRow("too long") << QString(2097153, u'a')
+                              << "Cannot open " + QString(2097153, u'a') +
+                                     ": the address is too long";
+    QTest::newRow("allowed") << "http://dict.test/"
+                             << "";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void MainWindowCoreTest::refusalTexts()
+{
+    QFETCH(QString, address);
+    QTEST(address_rule::refusalText(address, address_rule::classify(address)), "text");
 }
 
 void MainWindowCoreTest::dotsRunAWholeCycle_data()

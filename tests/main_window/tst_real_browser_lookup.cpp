@@ -7,6 +7,7 @@
 #include "main_window/simple_status_bar.h"
 #include "main_window/webengine_browser.h"
 #include "temp_program_folder.h"
+#include "wait_until.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -35,9 +36,17 @@ private Q_SLOTS:
 
     void homePageCompletionClearsStatus();
     void lookupShowsProgressUntilComplete();
+    void frameNavigationEndsTheDots();
+    void navigationWithoutDocumentEndsTheDots();
+    void pageLinkToMailIsRefused();
+    void refusedHomePageLeavesTheProgramRunning();
 
 private:
     QString status() const { return m_window->statusBar1()->SimpleText(); }
+    // Starts the window with the given home page, the English button going to englishTemplate.
+    void startWindow(const QString& home, const QString& englishTemplate);
+    // Looks "Apple" up with the English button and waits for the page to complete.
+    bool lookUpApple();
 
     LocalHttpServer m_server;
     std::unique_ptr<TempProgramFolder> m_folder;
@@ -51,16 +60,34 @@ void RealBrowserLookupTest::initTestCase()
 {
     QVERIFY(m_server.listen());
     m_server.setPage("/define?w=Apple", LocalHttpServer::defaultPage("Apple"), kLookupDelay);
+    m_server.setPage(
+        "/framed?w=Apple",
+        "<!DOCTYPE html><html><body><iframe id='f' src='/frame'></iframe></body></html>");
+    m_server.setPage("/frame", "<!DOCTYPE html><html><body><a id='x' href='/in-frame'>in "
+                               "frame</a></body></html>");
+    m_server.setPage("/in-frame", LocalHttpServer::defaultPage("/in-frame"), kLookupDelay);
+    LocalHttpServer::Response noContent;
+    noContent.status = 204;
+    noContent.delayMs = kLookupDelay;
+    m_server.setResponse("/empty?w=Apple", noContent);
+    m_server.setPage("/mail?w=Apple", "<!DOCTYPE html><html><body><a id='x' "
+                                      "href='mailto:someone@a.test'>mail</a></body></html>");
 }
 
 void RealBrowserLookupTest::init()
 {
+    startWindow(QStringLiteral("about:blank"), m_server.url("/define?w=%word"));
+}
+
+void RealBrowserLookupTest::startWindow(const QString& home, const QString& englishTemplate)
+{
+    m_window.reset();
     m_folder = std::make_unique<TempProgramFolder>();
     QueryStringSet settings;
     for (QueryKey key : kQueryKeys)
         settings[key] = m_server.url("/" + keyName(key) + "?w=%word");
-    settings[QueryKey::Home] = QStringLiteral("about:blank");
-    settings[QueryKey::English] = m_server.url("/define?w=%word");
+    settings[QueryKey::Home] = home;
+    settings[QueryKey::English] = englishTemplate;
     m_folder->writeSettings(settings);
 
     auto browser = std::make_unique<WebEngineBrowser>();
@@ -118,6 +145,84 @@ void RealBrowserLookupTest::lookupShowsProgressUntilComplete()
     QCOMPARE(m_statusAtComplete.last(), QString());
     QVERIFY(!m_window->timer1()->isEnabled());
     QCOMPARE(m_server.pageRequests(), QByteArrayList({"/define?w=Apple"}));
+}
+
+bool RealBrowserLookupTest::lookUpApple()
+{
+    const int completed = m_completed.size();
+    m_window->findChild<QLineEdit*>(QStringLiteral("txtWord"))->setText(QStringLiteral("Apple"));
+    QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdEn2En")),
+                      Qt::LeftButton);
+    return waitUntil([&] { return m_completed.size() > completed; }, kTimeout);
+}
+
+void RealBrowserLookupTest::frameNavigationEndsTheDots()
+{
+    startWindow(QStringLiteral("about:blank"), m_server.url("/framed?w=%word"));
+    QVERIFY(lookUpApple());
+    QTRY_COMPARE_WITH_TIMEOUT(m_completed.last(), m_server.url("/framed?w=Apple"), kTimeout);
+    const QString url = m_server.url("/in-frame");
+
+    m_browser->view()->page()->runJavaScript(
+        QStringLiteral("document.getElementById('f').contentDocument.getElementById('x').click()"));
+
+    // The server holds its answer back, so the frame is still loading here.
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount("/in-frame") == 1, kTimeout);
+    QVERIFY2(status().startsWith(QStringLiteral("Going to ") + url + QStringLiteral("...")),
+             qPrintable(status()));
+    QVERIFY(m_window->timer1()->isTicking());
+    QTRY_COMPARE_WITH_TIMEOUT(m_completed.last(), url, kTimeout);
+    QCOMPARE(status(), QString());
+    QVERIFY(!m_window->timer1()->isTicking());
+}
+
+void RealBrowserLookupTest::navigationWithoutDocumentEndsTheDots()
+{
+    startWindow(m_server.url("/start"), m_server.url("/empty?w=%word"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_completed, QStringList({m_server.url("/start")}), kTimeout);
+    const QString url = m_server.url("/empty?w=Apple");
+
+    QVERIFY(lookUpApple());
+
+    QCOMPARE(m_completed.last(), url);
+    QCOMPARE(m_statusAtComplete.last(), QString());
+    QVERIFY(!m_window->timer1()->isTicking());
+    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/start")); // the page stays
+}
+
+void RealBrowserLookupTest::pageLinkToMailIsRefused()
+{
+    startWindow(QStringLiteral("about:blank"), m_server.url("/mail?w=%word"));
+    QVERIFY(lookUpApple());
+    QTRY_COMPARE_WITH_TIMEOUT(m_completed.last(), m_server.url("/mail?w=Apple"), kTimeout);
+
+    m_browser->view()->page()->runJavaScript(
+        QStringLiteral("document.getElementById('x').click()"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(
+        status(),
+        QStringLiteral("Cannot open mailto:someone@a.test: \"mailto:\" addresses are not allowed"),
+        kTimeout);
+    QVERIFY(!m_window->timer1()->isTicking());
+    QTest::qWait(1000); // the text stays
+    QCOMPARE(
+        status(),
+        QStringLiteral("Cannot open mailto:someone@a.test: \"mailto:\" addresses are not allowed"));
+    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/mail?w=Apple"));
+}
+
+void RealBrowserLookupTest::refusedHomePageLeavesTheProgramRunning()
+{
+    // This address, loaded, ends the whole program.
+    startWindow(QStringLiteral("chrome://inducebrowsercrashforrealz"),
+                m_server.url("/define?w=%word"));
+    QCOMPARE(status(), QStringLiteral("Cannot open chrome://inducebrowsercrashforrealz: "
+                                      "\"chrome:\" addresses are not allowed"));
+    QTest::qWait(1000);
+
+    QVERIFY(lookUpApple());
+    QCOMPARE(m_completed, QStringList({m_server.url("/define?w=Apple")}));
+    QCOMPARE(status(), QString());
 }
 
 QTEST_MAIN(RealBrowserLookupTest)

@@ -92,6 +92,14 @@ private Q_SLOTS:
     void redirectIsOneNavigation();
     void subFrameIsReported_data();
     void subFrameIsReported();
+    void frameOfAnotherSiteCompletes();
+    void frameNavigationCompletes_data();
+    void frameNavigationCompletes();
+    void navigationWithoutDocumentEnds_data();
+    void navigationWithoutDocumentEnds();
+    void refusedAddressesNeverReachTheEngine_data();
+    void refusedAddressesNeverReachTheEngine();
+    void longestAddressLoads();
     void cancelStopsMainFrameNavigation_data();
     void cancelStopsMainFrameNavigation();
     void refusedConnectionCompletes();
@@ -111,6 +119,7 @@ private:
     void act(const QString& how);
 
     LocalHttpServer m_server;
+    LocalHttpServer m_otherSite; // another origin (another port)
     std::unique_ptr<WebEngineBrowser> m_browser;
     std::unique_ptr<EventLog> m_log;
 };
@@ -118,6 +127,10 @@ private:
 void WebEngineBrowserTest::initTestCase()
 {
     QVERIFY(m_server.listen());
+    QVERIFY(m_otherSite.listen());
+    m_server.setPage("/cross-framed", "<!DOCTYPE html><html><body><iframe src='" +
+                                          m_otherSite.url("/inner").toUtf8() +
+                                          "'></iframe></body></html>");
     m_server.setPage("/framed", "<!DOCTYPE html><html><body><iframe src='/inner'></iframe>"
                                 "</body></html>");
     m_server.setRedirect("/old", "/new");
@@ -131,6 +144,14 @@ void WebEngineBrowserTest::initTestCase()
     file.body = "a word\n";
     m_server.setResponse("/file", file);
     m_server.setRedirect("/to-file", "/file");
+    // A frame whose page holds a link, and a page that shows it.
+    m_server.setPage("/frame-links", pageWithLink("/in-frame?from=link"));
+    m_server.setPage("/framed-links", "<!DOCTYPE html><html><body><iframe id='f' "
+                                      "src='/frame-links'></iframe></body></html>");
+    m_server.setNoContent("/empty");
+    m_server.setRedirect("/to-empty", "/empty");
+    m_server.setRedirect("/to-mail", "mailto:someone@a.test");
+    m_server.setPage("/mail-link", pageWithLink("mailto:someone@a.test"));
 }
 
 void WebEngineBrowserTest::init()
@@ -256,11 +277,152 @@ void WebEngineBrowserTest::subFrameIsReported()
 
     m_browser->Navigate(m_server.url("/framed"));
 
+    // The frame's document completes before its page's (the page waits for its frames).
     QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(m_server.url("/framed"))), kTimeout);
-    QCOMPARE(m_log->events,
-             QStringList({before(m_server.url("/framed")), before(m_server.url("/inner")),
-                          complete(m_server.url("/framed"))}));
+    QTest::qWait(kQuietPeriod);
+    QStringList expected = {before(m_server.url("/framed")), before(m_server.url("/inner"))};
+    if (!cancel)
+        expected.append(complete(m_server.url("/inner")));
+    expected.append(complete(m_server.url("/framed")));
+    QCOMPARE(m_log->events, expected);
     QCOMPARE(m_server.requestCount("/inner"), cancel ? 0 : 1);
+}
+
+void WebEngineBrowserTest::frameOfAnotherSiteCompletes()
+{
+    m_browser->Navigate(m_server.url("/cross-framed"));
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(m_server.url("/cross-framed"))),
+                             kTimeout);
+    QTest::qWait(kQuietPeriod);
+    QCOMPARE(m_log->events,
+             QStringList({before(m_server.url("/cross-framed")), before(m_otherSite.url("/inner")),
+                          complete(m_otherSite.url("/inner")),
+                          complete(m_server.url("/cross-framed"))}));
+}
+
+void WebEngineBrowserTest::frameNavigationCompletes_data()
+{
+    QTest::addColumn<QString>("script"); // run in the page that holds the frame
+    QTest::addColumn<QString>("url");
+    QTest::newRow("link in the frame")
+        << "document.getElementById('f').contentDocument.getElementById('x').click()"
+        << m_server.url("/in-frame?from=link");
+    QTest::newRow("frame's location") << "frames[0].location.href = '/in-frame?from=script'"
+                                      << m_server.url("/in-frame?from=script");
+    QTest::newRow("file in the frame")
+        << "frames[0].location.href = '/file'" << m_server.url("/file");
+    // The page's own console.log cannot pass for a frame's load.
+    QTest::newRow("page logs a look-alike")
+        << "console.log('frame loaded 0000000000000000 http://127.0.0.1/x'); "
+           "frames[0].location.href = '/in-frame?from=script'"
+        << m_server.url("/in-frame?from=script");
+}
+
+void WebEngineBrowserTest::frameNavigationCompletes()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, url);
+    QVERIFY(loadPage(m_server.url("/framed-links")));
+    QTest::qWait(200); // the frame's completion, reported with its page's, comes in
+    m_log->events.clear();
+
+    act(script);
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(url)), kTimeout);
+    QTest::qWait(kQuietPeriod);
+    QCOMPARE(m_log->events, QStringList({before(url), complete(url)}));
+    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/framed-links"));
+}
+
+void WebEngineBrowserTest::navigationWithoutDocumentEnds_data()
+{
+    QTest::addColumn<QString>("how"); // empty: Navigate(url)
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("completed");
+    QTest::newRow("no content") << QString() << m_server.url("/empty") << m_server.url("/empty");
+    QTest::newRow("no content, page script")
+        << "location.href = '/empty'" << m_server.url("/empty") << m_server.url("/empty");
+    QTest::newRow("no content after redirect")
+        << QString() << m_server.url("/to-empty") << m_server.url("/empty");
+    QTest::newRow("stopped by the page")
+        << "location.href = '/slow'; setTimeout(function() { window.stop(); }, 500)"
+        << m_server.url("/slow") << m_server.url("/slow");
+    // Not handed to another program: refused, and ended.
+    QTest::newRow("mailto link, mouse click") << "mouse"
+                                              << "mailto:someone@a.test"
+                                              << "mailto:someone@a.test";
+    QTest::newRow("mailto link") << "script"
+                                 << "mailto:someone@a.test"
+                                 << "mailto:someone@a.test";
+    QTest::newRow("redirect to mailto")
+        << QString() << m_server.url("/to-mail") << "mailto:someone@a.test";
+}
+
+void WebEngineBrowserTest::navigationWithoutDocumentEnds()
+{
+    // Nothing replaces the page shown; the navigation ends all the same, so that the window
+    // stops waiting for it.
+    QFETCH(QString, how);
+    QFETCH(QString, url);
+    QFETCH(QString, completed);
+    QVERIFY(loadPage(m_server.url("/mail-link")));
+
+    if (how.isEmpty())
+        m_browser->Navigate(url);
+    else
+        act(how);
+
+    QTRY_VERIFY2_WITH_TIMEOUT(m_log->events.contains(complete(completed)),
+                              qPrintable(m_log->events.join(QLatin1Char('|'))), kTimeout);
+    QTest::qWait(kQuietPeriod);
+    QCOMPARE(m_log->events, QStringList({before(url), complete(completed)}));
+    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/mail-link"));
+
+    // The next navigation is reported as usual.
+    m_browser->Navigate(m_server.url("/after"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(m_server.url("/after"))), kTimeout);
+    QCOMPARE(m_log->events.mid(2),
+             QStringList({before(m_server.url("/after")), complete(m_server.url("/after"))}));
+}
+
+void WebEngineBrowserTest::refusedAddressesNeverReachTheEngine_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("crashes the engine") << "chrome://inducebrowsercrashforrealz";
+    QTest::newRow("chrome page") << "chrome://version";
+    QTest::newRow("view-source") << "view-source:" + m_server.url("/page");
+    QTest::newRow("javascript") << "javascript:location.href='/page'";
+    QTest::newRow("data") << "data:text/html,<p>hi</p>";
+    QTest::newRow("no file by accident") << "::Apple";
+    QTest::newRow("too long") << m_server.url("/page?") + QString(2097152, u'a');
+}
+
+void WebEngineBrowserTest::refusedAddressesNeverReachTheEngine()
+{
+    QFETCH(QString, address);
+    QVERIFY(loadPage(m_server.url("/start")));
+    m_server.clearRequests();
+
+    m_browser->Navigate(address);
+
+    QTest::qWait(kQuietPeriod);
+    QCOMPARE(m_log->events, QStringList());
+    QCOMPARE(m_server.pageRequests(), QByteArrayList());
+    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/start"));
+}
+
+void WebEngineBrowserTest::longestAddressLoads()
+{
+    // 2 MiB exactly, the most the engine takes; the fragment stays in the browser.
+    const QString start = m_server.url("/long#");
+    const QString url = start + QString(2097152 - start.size(), u'a');
+
+    m_browser->Navigate(url);
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(url)), kTimeout);
+    QCOMPARE(m_log->events, QStringList({before(url), complete(url)}));
+    QCOMPARE(m_server.pageRequests(), QByteArrayList({"/long"}));
 }
 
 void WebEngineBrowserTest::cancelStopsMainFrameNavigation_data()

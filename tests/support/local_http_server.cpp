@@ -12,6 +12,8 @@ QByteArray reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 204:
+        return "No Content";
     case 302:
         return "Found";
     case 401:
@@ -60,6 +62,13 @@ void LocalHttpServer::setRedirect(const QByteArray& target, const QByteArray& lo
     Response response;
     response.status = 302;
     response.headers.append({"Location", location});
+    setResponse(target, response);
+}
+
+void LocalHttpServer::setNoContent(const QByteArray& target)
+{
+    Response response;
+    response.status = 204;
     setResponse(target, response);
 }
 
@@ -122,8 +131,10 @@ void LocalHttpServer::respond(QTcpSocket* socket, const QByteArray& target)
     const auto write = [socket, response] {
         QByteArray text = "HTTP/1.1 " + QByteArray::number(response.status) + " " +
                           reasonPhrase(response.status) + "\r\n";
-        text += "Content-Type: " + response.contentType + "\r\n";
-        text += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+        if (response.status != 204) { // a response without content has neither
+            text += "Content-Type: " + response.contentType + "\r\n";
+            text += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+        }
         text += "Cache-Control: " + response.cacheControl + "\r\n";
         text += "Connection: close\r\n";
         for (const auto& [name, value] : response.headers)

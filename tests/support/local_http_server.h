@@ -39,6 +39,8 @@ public:
     void setResponse(const QByteArray& target, const Response& response);
     void setPage(const QByteArray& target, const QByteArray& html, int delayMs = 0);
     void setRedirect(const QByteArray& target, const QByteArray& location);
+    // An empty "204 No Content" answer: the browser keeps the page it shows.
+    void setNoContent(const QByteArray& target);
 
     // The request-targets received, oldest first, and how often one was received.
     QByteArrayList requests() const { return m_requests; }
