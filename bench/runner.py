@@ -26,7 +26,6 @@ import datetime
 import json
 import os
 import platform
-import random
 import select
 import shutil
 import signal
@@ -553,8 +552,8 @@ def program_env(display: str, run_dir: str, extra: dict) -> dict:
         "XDG_DATA_HOME": os.path.join(run_dir, "xdg", "data"),
         "XDG_CONFIG_HOME": os.path.join(run_dir, "xdg", "config"),
     })
-    for k in ("QT_QPA_PLATFORM", "QTWEBENGINE_CHROMIUM_FLAGS", "LEXIVO_BENCH_PROFILE",
-              "LEXIVO_BENCH_GRAPHICS_API", "QT_QUICK_BACKEND", "WAYLAND_DISPLAY"):
+    for k in ("QT_QPA_PLATFORM", "QTWEBENGINE_CHROMIUM_FLAGS", "QT_QUICK_BACKEND",
+              "WAYLAND_DISPLAY"):
         env.pop(k, None)
     env.update(extra)
     return env
@@ -750,77 +749,6 @@ def run_micro(build: str, out_dir: str, quick: bool) -> str:
 
 
 # ---------------------------------------------------------------------------------------------
-# Engine-setting experiments: variants of our program against the same baseline
-
-VARIANTS = [
-    ("default", {}),
-    ("renderer-process-limit=1", {"QTWEBENGINE_CHROMIUM_FLAGS": "--renderer-process-limit=1"}),
-    ("process-per-site", {"QTWEBENGINE_CHROMIUM_FLAGS": "--process-per-site"}),
-    ("disable-gpu", {"QTWEBENGINE_CHROMIUM_FLAGS": "--disable-gpu"}),
-    ("disable-gpu-compositing", {"QTWEBENGINE_CHROMIUM_FLAGS": "--disable-gpu-compositing"}),
-    ("enable-low-end-device-mode",
-     {"QTWEBENGINE_CHROMIUM_FLAGS": "--enable-low-end-device-mode"}),
-    ("js max-old-space-size=16",
-     {"QTWEBENGINE_CHROMIUM_FLAGS": "--js-flags=--max-old-space-size=16"}),
-    ("js lite-mode", {"QTWEBENGINE_CHROMIUM_FLAGS": "--js-flags=--lite-mode"}),
-    ("profile: no HTTP cache", {"LEXIVO_BENCH_PROFILE": "no-cache"}),
-    # Not an engine flag: Qt Quick's software scene graph for the engine's view
-    # (QQuickWindow::setGraphicsApi), so the window is no longer composed with OpenGL.
-    ("software scene graph", {"LEXIVO_BENCH_GRAPHICS_API": "software"}),
-    ("software SG + disable-gpu", {"LEXIVO_BENCH_GRAPHICS_API": "software",
-                                   "QTWEBENGINE_CHROMIUM_FLAGS": "--disable-gpu"}),
-    ("software SG + low-end + lite", {"LEXIVO_BENCH_GRAPHICS_API": "software",
-                                      "QTWEBENGINE_CHROMIUM_FLAGS":
-                                          "--enable-low-end-device-mode --js-flags=--lite-mode"}),
-]
-
-
-def variants_table(results) -> str:
-    keys = ("pss_home_mb", "pss_anon_home_mb", "uss_home_mb", "footprint_home_mb", "pss_lookup_mb", "processes", "start_to_map_ms",
-            "start_to_home_ms", "lookup_ms", "lookup_to_request_ms")
-
-    def stats(rs):
-        return {k: summary([r.get(k) for r in memory_runs(rs, k)]) for k in keys}
-
-    base = stats([r for r in results if r["program"] == "baseline" and not r.get("warmup")])
-    head = (f"{'variant':30} {'PSS home MB':>17} {'/base':>6} {'-default':>8} {'anon':>5} {'USS':>6} "
-            f"{'footpr.':>7} "
-            f"{'PSS lookup':>10} {'procs':>5} {'map ms':>7} {'home ms':>8} {'lookup ms':>9} "
-            f"{'->request':>9}")
-    lines = [head, "-" * len(head)]
-    default = None
-
-    def row(name, s, is_base=False):
-        p = s["pss_home_mb"]
-        if not p:
-            return f"{name:30} (no result)"
-
-        def med(k, d=0):
-            return fmt(s[k]["median"], d) if s[k] else "-"
-
-        vs_base = f"{p['median'] / base['pss_home_mb']['median']:.3f}" if base["pss_home_mb"] else "-"
-        vs_def = (f"{p['median'] - default['pss_home_mb']['median']:+.1f}"
-                  if default and default["pss_home_mb"] and not is_base else "")
-        return (f"{name:30} {fmt(p['median'], 1):>6} ({fmt(p['min'], 0)}-{fmt(p['max'], 0)})"
-                f" {vs_base:>6} {vs_def:>8} {med('pss_anon_home_mb', 1):>5} {med('uss_home_mb', 1):>6}"
-                f" {med('footprint_home_mb', 1):>7}"
-                f" {med('pss_lookup_mb', 1):>10}"
-                f" {med('processes'):>5} {med('start_to_map_ms'):>7} {med('start_to_home_ms'):>8}"
-                f" {med('lookup_ms', 1):>9} {med('lookup_to_request_ms', 1):>9}")
-
-    for name, _ in VARIANTS:
-        rs = [r for r in results if r["program"] == "lexivo" and r.get("variant") == name
-              and not r.get("warmup")]
-        if rs:
-            s = stats(rs)
-            if name == "default":
-                default = s
-            lines.append(row(name, s))
-    lines.append(row("baseline (engine defaults)", base, is_base=True))
-    return "\n".join(lines)
-
-
-# ---------------------------------------------------------------------------------------------
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
@@ -835,18 +763,13 @@ def main():
     parser.add_argument("--home", default="about:blank",
                         help="home page: an address, or 'local' for a page of our server")
     parser.add_argument("--screen", default="1600x1200x24")
-    parser.add_argument("--experiments", action="store_true",
-                        help="engine-setting variants of our program instead of the comparison")
-    parser.add_argument("--variants", default="",
-                        help="comma-separated variant names to run (default: all)")
     parser.add_argument("--ours-env", action="append", default=[], metavar="NAME=VALUE",
-                        help="environment for our program only in the comparison, e.g. "
-                             "LEXIVO_BENCH_GRAPHICS_API=software to measure a proposed setting")
+                        help="environment for our program only, e.g. "
+                             "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu to measure a setting")
     parser.add_argument("--baseline-env", action="append", default=[], metavar="NAME=VALUE",
                         help="environment for the baseline only, e.g. QT_QUICK_BACKEND=software")
     parser.add_argument("--no-micro", action="store_true")
     parser.add_argument("--quick", action="store_true", help="fewer runs, shorter windows")
-    parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--quiet-wait", type=float, default=30.0,
                         help="seconds a trial may wait for other engine programs to end")
     parser.add_argument("--quiet-budget", type=float, default=180.0,
@@ -882,7 +805,7 @@ def main():
         baseline_size = None
         counter = [0]
 
-        def trial(program, variant_env=None, variant=None, warmup=False):
+        def trial(program, warmup=False):
             counter[0] += 1
             word = f"lookup{counter[0]:03d}"
             target = f"/en/{word[0]}/{word}.html"
@@ -893,14 +816,10 @@ def main():
                 if baseline_size:
                     argv += ["--size", f"{baseline_size[0]}x{baseline_size[1]}"]
                 command = f"lookup {base_url}{target}"
-            if program == "lexivo" and variant is None:
-                variant_env = ours_env
-            elif program == "baseline":
-                variant_env = baseline_env
-            env = program_env(display_name, run_dir, variant_env or {})
+            env = program_env(display_name, run_dir,
+                              ours_env if program == "lexivo" else baseline_env)
             r = run_trial(program, argv, env, run_dir, xw, cfg, word, command, target, log_path)
             r["warmup"] = warmup
-            r["variant"] = variant
             results.append(r)
             status = "; ".join(r["errors"]) or (
                 f"map {fmt(r.get('start_to_map_ms'), 0)} ms, home {fmt(r.get('start_to_home_ms'), 0)}"
@@ -908,8 +827,7 @@ def main():
                 + (f", idle CPU {fmt(r.get('idle_cpu_ms'), 0)} ms" if "idle_cpu_ms" in r else "")
                 + (f" ({r['foreign_engine_processes']} other engine processes on the machine)"
                    if r.get("foreign_engine_processes") else ""))
-            label = program + (f" [{variant}]" if variant and variant != "default" else "")
-            print(f"  {'warm-up ' if warmup else ''}{label}: {status}", flush=True)
+            print(f"  {'warm-up ' if warmup else ''}{program}: {status}", flush=True)
             return r
 
         # Our program first, to learn its window size: the baseline's window gets the same.
@@ -919,31 +837,18 @@ def main():
         for _ in range(cfg.warmup):
             trial("baseline", warmup=True)
 
-        if not cfg.experiments:
-            print(f"{cfg.runs} runs each, alternating (idle window {cfg.idle_seconds:g} s)",
-                  flush=True)
-            for i in range(cfg.runs):
-                order = ("lexivo", "baseline") if i % 2 == 0 else ("baseline", "lexivo")
-                for program in order:
-                    trial(program)
-            table = comparison_table(results, f"{cfg.runs} each after {cfg.warmup} warm-up, "
-                                              f"alternating; home page {home}"
-                                     + (f"; ours with {' '.join(cfg.ours_env)}"
-                                        if cfg.ours_env else "")
-                                     + (f"; baseline with {' '.join(cfg.baseline_env)}"
-                                        if cfg.baseline_env else ""))
-        else:
-            wanted = [v for v in cfg.variants.split(",") if v]
-            variants = [(n, e) for n, e in VARIANTS if not wanted or n in wanted]
-            rng = random.Random(cfg.seed)
-            print(f"{len(variants)} variants of our program, {cfg.runs} rounds, each round the "
-                  f"baseline and every variant in shuffled order", flush=True)
-            for i in range(cfg.runs):
-                order = [("baseline", None, None)] + [("lexivo", e, n) for n, e in variants]
-                rng.shuffle(order)
-                for program, extra, name in order:
-                    trial(program, extra, name)
-            table = variants_table(results)
+        print(f"{cfg.runs} runs each, alternating (idle window {cfg.idle_seconds:g} s)",
+              flush=True)
+        for i in range(cfg.runs):
+            order = ("lexivo", "baseline") if i % 2 == 0 else ("baseline", "lexivo")
+            for program in order:
+                trial(program)
+        table = comparison_table(results, f"{cfg.runs} each after {cfg.warmup} warm-up, "
+                                          f"alternating; home page {home}"
+                                 + (f"; ours with {' '.join(cfg.ours_env)}"
+                                    if cfg.ours_env else "")
+                                 + (f"; baseline with {' '.join(cfg.baseline_env)}"
+                                    if cfg.baseline_env else ""))
     finally:
         for proc in (server, xvfb):
             proc.terminate()
@@ -952,14 +857,14 @@ def main():
             except subprocess.TimeoutExpired:
                 proc.kill()
 
-    micro = "" if (cfg.no_micro or cfg.experiments) else run_micro(cfg.build, cfg.out, cfg.quick)
+    micro = "" if cfg.no_micro else run_micro(cfg.build, cfg.out, cfg.quick)
     machine["loadavg_at_end"] = read_text("/proc/loadavg").split()[:3]
     report = ["", table]
     if micro:
         report += ["", "micro-benchmarks (Google Benchmark):", micro]
     text = "\n".join(report)
     print(text)
-    name = ("experiments" if cfg.experiments else "comparison") + f"-{stamp}"
+    name = f"comparison-{stamp}"
     with open(os.path.join(cfg.out, name + ".txt"), "w") as f:
         f.write(text + "\n")
     with open(os.path.join(cfg.out, name + ".json"), "w") as f:

@@ -12,7 +12,6 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QQuickWindow>
 #include <QTest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
@@ -29,14 +28,6 @@ using bench_probe::nowNs;
 // Before main(): the executable and its libraries are loaded and relocated by now.
 [[maybe_unused]] const bool kLoadedMark = (markAt("loaded", nowNs()), true);
 
-// Experiments only: Qt Quick's software scene graph for the engine's view, chosen before main()
-// creates the application object, as a program's main() would choose it.
-[[maybe_unused]] const bool kGraphicsApi = [] {
-    if (qgetenv("LEXIVO_BENCH_GRAPHICS_API") == "software")
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-    return true;
-}();
-
 QString profileDescription(const QWebEngineProfile* profile)
 {
     static const char* const cacheNames[] = {"memory", "disk", "none"};
@@ -46,28 +37,6 @@ QString profileDescription(const QWebEngineProfile* profile)
         .arg(profile->isSpellCheckEnabled())
         .arg(int(profile->persistentCookiesPolicy()))
         .arg(profile->persistentStoragePath());
-}
-
-// Experiments only: profile settings named in LEXIVO_BENCH_PROFILE (comma separated), applied to
-// the default profile when the window first shows, before any network load. Unset, the profile
-// stays as the program leaves it.
-void applyExperimentalProfileSettings(QWebEngineProfile* profile)
-{
-    const QByteArray wanted = qgetenv("LEXIVO_BENCH_PROFILE");
-    if (wanted.isEmpty())
-        return;
-    for (const QByteArray& item : wanted.split(',')) {
-        if (item == "memory-cache")
-            profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
-        else if (item == "no-cache")
-            profile->setHttpCacheType(QWebEngineProfile::NoCache);
-        else if (item == "no-spellcheck")
-            profile->setSpellCheckEnabled(false);
-        else if (item == "no-persistent-cookies")
-            profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
-        else
-            mark("warning", QStringLiteral("unknown profile setting ") + QString::fromUtf8(item));
-    }
 }
 
 class Observer : public QObject
@@ -105,7 +74,6 @@ private:
             return;
         }
         QWebEngineProfile* profile = view->page()->profile();
-        applyExperimentalProfileSettings(profile);
         mark("profile", profileDescription(profile));
         // Connected after the browser's own handler: when this runs, the window has handled the
         // load's end (DocumentComplete) and emptied its status bar.
