@@ -1,7 +1,7 @@
 // Arbitrary bytes as a settings file: decode, parse, and check what the reader promises.
+#include "core/query_string_set.h"
+#include "core/settings_file.h"
 #include "fuzz_check.h"
-#include "settings/query_string_set.h"
-#include "settings/settings_file.h"
 
 #include <QByteArray>
 #include <QString>

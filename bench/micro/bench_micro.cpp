@@ -1,9 +1,9 @@
 // Micro-benchmarks of the rules a lookup and a start-up run through: template expansion and
 // reading the seven values out of a settings text.
 
-#include "main_window/url_template.h"
-#include "settings/query_string_set.h"
-#include "settings/settings_file.h"
+#include "core/query_string_set.h"
+#include "core/settings_file.h"
+#include "core/url_template.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,9 +5,9 @@
 // the runner asks for one.
 
 #include "bench_probe.h"
+#include "core/interval_timer.h"
+#include "design/simple_status_bar.h"
 #include "main_window/frm_browser.h"
-#include "main_window/interval_timer.h"
-#include "main_window/simple_status_bar.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>

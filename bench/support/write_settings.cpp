@@ -4,8 +4,8 @@
 //   bench_write_settings <file> <home> <chinese> <english> <thesaurus> <japanese> <chi-computer>
 //                        <eng-computer>
 
-#include "settings/query_string_set.h"
-#include "settings/settings_file.h"
+#include "core/query_string_set.h"
+#include "core/settings_file.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "frm_about.h"
+#include "dialogs/frm_about.h"
 
-#include "main_window/design_scale.h"
-#include "main_window/product_info.h"
+#include "core/product_info.h"
+#include "design/design_scale.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "design_dialog.h"
+#include "design/design_dialog.h"
 
 // The About box: name, version and contact points. Created for each showing, at its design
 // position; "OK" or the close box ends it.

@@ -1,9 +1,9 @@
-#include "frm_option.h"
+#include "dialogs/frm_option.h"
 
-#include "canned_templates.h"
-#include "frm_suggestion.h"
-#include "main_window/center_form.h"
-#include "main_window/design_scale.h"
+#include "core/canned_templates.h"
+#include "design/center_form.h"
+#include "design/design_scale.h"
+#include "dialogs/frm_suggestion.h"
 
 #include <QLabel>
 #include <QLineEdit>

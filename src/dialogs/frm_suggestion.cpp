@@ -1,7 +1,7 @@
-#include "frm_suggestion.h"
+#include "dialogs/frm_suggestion.h"
 
-#include "canned_templates.h"
-#include "main_window/design_scale.h"
+#include "core/canned_templates.h"
+#include "design/design_scale.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "design_dialog.h"
-#include "settings/query_string_set.h"
+#include "core/query_string_set.h"
+#include "design/design_dialog.h"
 
 #include <vector>
 

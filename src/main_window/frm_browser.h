@@ -20,9 +20,9 @@
 // <settings folder>/session/lexivo.xml at start and written only when the user saves them; the
 // settings folder is the program's own or the user's (settings_location).
 
-#include "form_layout.h"
-#include "settings/query_string_set.h"
-#include "settings/settings_file.h"
+#include "core/form_layout.h"
+#include "core/query_string_set.h"
+#include "core/settings_file.h"
 
 #include <QMainWindow>
 

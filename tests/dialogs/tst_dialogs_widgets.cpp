@@ -1,9 +1,9 @@
 // The options dialog, the provider suggestion dialogs with the Select flow, and the About box.
-#include "dialogs/canned_templates.h"
+#include "core/canned_templates.h"
+#include "core/design_units.h"
 #include "dialogs/frm_about.h"
 #include "dialogs/frm_option.h"
 #include "dialogs/frm_suggestion.h"
-#include "main_window/design_units.h"
 #include "modal_driver.h"
 
 #include <QCheckBox>

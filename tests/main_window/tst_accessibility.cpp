@@ -1,5 +1,5 @@
 // Screen readers announce every text box and check box by the label beside it.
-#include "dialogs/canned_templates.h"
+#include "core/canned_templates.h"
 #include "dialogs/frm_option.h"
 #include "dialogs/frm_suggestion.h"
 #include "fake_browser.h"

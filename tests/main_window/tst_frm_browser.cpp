@@ -1,14 +1,14 @@
 // The main window with a fake browser: start-up in throw-away program folders, its design and
 // resizing, the lookups and the status bar driven by browser events.
-#include "dialogs/canned_templates.h"
+#include "core/canned_templates.h"
+#include "core/design_units.h"
+#include "core/interval_timer.h"
+#include "core/settings_file.h"
+#include "design/simple_status_bar.h"
 #include "dialogs/frm_option.h"
 #include "fake_browser.h"
-#include "main_window/design_units.h"
 #include "main_window/frm_browser.h"
-#include "main_window/interval_timer.h"
-#include "main_window/simple_status_bar.h"
 #include "modal_driver.h"
-#include "settings/settings_file.h"
 #include "temp_program_folder.h"
 
 #include <QDir>

@@ -11,14 +11,14 @@
 // ends above 1.3 times its size after the first 100 lookups. It takes minutes, so the everyday
 // run skips it.
 
-#include "dialogs/canned_templates.h"
+#include "core/canned_templates.h"
+#include "core/interval_timer.h"
+#include "core/settings_file.h"
+#include "design/simple_status_bar.h"
 #include "local_http_server.h"
 #include "main_window/frm_browser.h"
-#include "main_window/interval_timer.h"
-#include "main_window/simple_status_bar.h"
-#include "main_window/webengine_browser.h"
-#include "settings/settings_file.h"
 #include "wait_until.h"
+#include "webengine/webengine_browser.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,13 +1,13 @@
 // The main window with the real QtWebEngine browser: a lookup from the word box to a page served
 // from 127.0.0.1, watched in the status bar.
 
+#include "core/interval_timer.h"
+#include "design/simple_status_bar.h"
 #include "local_http_server.h"
 #include "main_window/frm_browser.h"
-#include "main_window/interval_timer.h"
-#include "main_window/simple_status_bar.h"
-#include "main_window/webengine_browser.h"
 #include "temp_program_folder.h"
 #include "wait_until.h"
+#include "webengine/webengine_browser.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -2,9 +2,9 @@
 // view's focus proxy) appears only once the engine has started, after the window was built.
 
 #include "main_window/frm_browser.h"
-#include "main_window/webengine_browser.h"
 #include "temp_program_folder.h"
 #include "wait_until.h"
+#include "webengine/webengine_browser.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -2,8 +2,8 @@
 // the window only after it is first shown: the layout must follow the outer size once the
 // frame is known. Skipped where openbox is not installed or the display is not X11.
 
+#include "core/form_layout.h"
 #include "fake_browser.h"
-#include "main_window/form_layout.h"
 #include "main_window/frm_browser.h"
 #include "temp_program_folder.h"
 #include "wait_until.h"

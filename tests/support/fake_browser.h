@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main_window/web_browser_control.h"
+#include "browser/web_browser_control.h"
 
 #include <QStringList>
 #include <QWidget>

@@ -1,8 +1,8 @@
 #include "temp_program_folder.h"
 
+#include "core/settings_file.h"
 #include "fake_browser.h"
 #include "main_window/frm_browser.h"
-#include "settings/settings_file.h"
 
 #include <QDir>
 #include <QFile>

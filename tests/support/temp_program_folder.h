@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/query_string_set.h"
+#include "core/query_string_set.h"
 
 #include <QByteArray>
 #include <QString>

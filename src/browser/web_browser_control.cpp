@@ -1,0 +1,3 @@
+#include "browser/web_browser_control.h"
+
+WebBrowserControl::~WebBrowserControl() = default;

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "browser/web_browser_control.h"
+
+#include <QPointer>
+#include <QUrl>
+#include <QWebEngineView>
+
+class QWebEngineDownloadRequest;
+class QWebEngineLoadingInfo;
+
+// The program's browser: a QWebEngineView whose page reports every navigation and refuses every
+// new window, turning QtWebEngine's signals into the three events of WebBrowserControl. Pages
+// shown in it cannot save files or obtain permissions (see the .cpp).
+class WebEngineBrowser : public WebBrowserControl
+{
+    Q_OBJECT
+public:
+    explicit WebEngineBrowser(QObject* parent = nullptr);
+    ~WebEngineBrowser() override;
+
+    QWebEngineView* view() override { return m_view; }
+    void Navigate(const QString& address) override;
+
+private:
+    void onNavigationRequested(const QUrl& url, bool isMainFrame, bool& cancel);
+    void onLoadingChanged(const QWebEngineLoadingInfo& info);
+    void onDownloadRefused(const QWebEngineDownloadRequest* download);
+    // Ends the main frame's latest navigation, which brought no document, if it is url's.
+    void endPendingMainNavigation(const QUrl& url);
+
+    QPointer<QWebEngineView> m_view; // ours until a window adopts it
+    QUrl m_reportedMainUrl;          // reported before its load started
+    QUrl m_pendingMainUrl;           // the main frame's latest navigation, until it ends
+    QUrl m_externalLoadUrl;          // a mailto: (or the like) load, reported when it started
+    QList<QUrl> m_pendingFrameUrls;  // frames' navigations, until their documents load
+};
