@@ -1,6 +1,6 @@
 #include "main_window/frm_browser.h"
 
-#include "browser/web_browser_control.h"
+#include "browser/browser.h"
 #include "core/address_rule.h"
 #include "core/canned_templates.h"
 #include "core/interval_timer.h"
@@ -115,7 +115,7 @@ private:
 
 } // namespace
 
-frmBrowser::frmBrowser(const QString& programFolder, std::unique_ptr<WebBrowserControl> browser,
+frmBrowser::frmBrowser(const QString& programFolder, std::unique_ptr<Browser> browser,
                        QWidget* parent)
     : QMainWindow(parent), m_browser(std::move(browser)), m_row(layout::designMainRow())
 {
@@ -170,12 +170,11 @@ void frmBrowser::buildDesign()
     WebBrowser1->setParent(client);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     WebBrowser1->setAccessibleName(QStringLiteral("Dictionary page"));
-    connect(m_browser.get(), &WebBrowserControl::BeforeNavigate2, this,
-            &frmBrowser::WebBrowser1_BeforeNavigate2);
-    connect(m_browser.get(), &WebBrowserControl::NewWindow2, this,
-            &frmBrowser::WebBrowser1_NewWindow2);
-    connect(m_browser.get(), &WebBrowserControl::DocumentComplete, this,
-            &frmBrowser::WebBrowser1_DocumentComplete);
+    connect(m_browser.get(), &Browser::navigationStarting, this,
+            &frmBrowser::handleNavigationStarting);
+    connect(m_browser.get(), &Browser::navigationRefused, this,
+            &frmBrowser::handleNavigationRefused);
+    connect(m_browser.get(), &Browser::documentComplete, this, &frmBrowser::handleDocumentComplete);
 
     StatusBar1 = new SimpleStatusBar(client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -432,7 +431,7 @@ void frmBrowser::openAddress(const QString& address)
     if (verdict.refused())
         showRefusal(address_rule::refusalText(address, verdict));
     else
-        m_browser->Navigate(address);
+        m_browser->navigate(address);
 }
 
 // A refusal ends the wait: the dots must not grow on its text. A navigation still loading ends
@@ -465,26 +464,20 @@ void frmBrowser::mnuExit_Click()
     QCoreApplication::quit();
 }
 
-void frmBrowser::WebBrowser1_BeforeNavigate2(const QString& url, bool& cancel)
+void frmBrowser::handleNavigationStarting(const QString& url)
 {
-    // A page's link to mailto: and the like would leave the browser for another program.
-    const address_rule::Verdict verdict = address_rule::classifyPageNavigation(url);
-    if (verdict.refused()) {
-        cancel = true;
-        showRefusal(address_rule::refusalText(url, verdict));
-        return;
-    }
     StatusBar1->setSimpleText(QStringLiteral("Going to ") + url + QStringLiteral("..."));
     Timer1->setInterval(kDotInterval);
     Timer1->setEnabled(true);
 }
 
-void frmBrowser::WebBrowser1_NewWindow2(bool& cancel)
+// A page's link to mailto: and the like, which would leave the browser for another program.
+void frmBrowser::handleNavigationRefused(const QString& /*url*/, const QString& reason)
 {
-    cancel = true;
+    showRefusal(reason);
 }
 
-void frmBrowser::WebBrowser1_DocumentComplete(const QString& /*url*/)
+void frmBrowser::handleDocumentComplete(const QString& /*url*/)
 {
     Timer1->setEnabled(false);
     StatusBar1->setSimpleText(QString());

@@ -9,12 +9,12 @@
 //    fields)                             address_rule::classify ─> refused: "Cannot open …"
 //                                                  │ allowed
 //                                                  v
-//                                            WebBrowser1.Navigate
+//                                            WebBrowser1.navigate
 //                                                  │
-//        BeforeNavigate2 ─> "Going to <url>..." + Timer1 on (1 s) ─> dots grow each tick
-//                           (a page's link to mailto: and the like: refused, "Cannot open …")
-//        DocumentComplete ─> Timer1 off, status text cleared
-//        NewWindow2 ─> refused
+//        navigationStarting ─> "Going to <url>..." + Timer1 on (1 s) ─> dots grow each tick
+//        navigationRefused ─> "Cannot open …" (the browser refused a page's link to mailto: …)
+//        documentComplete ─> Timer1 off, status text cleared
+//        (no new window ever opens: the browser refuses them itself)
 //
 // The settings live in frmOption's seven text boxes for the whole run; they are read from
 // <settings folder>/session/lexivo.xml at start and written only when the user saves them; the
@@ -34,7 +34,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class SimpleStatusBar;
-class WebBrowserControl;
+class Browser;
 class frmOption;
 
 class frmBrowser : public QMainWindow
@@ -43,7 +43,7 @@ class frmBrowser : public QMainWindow
 public:
     // programFolder holds the session folder: the program's own folder, or the per-user folder
     // when that cannot hold it (settings_location::settingsHome).
-    frmBrowser(const QString& programFolder, std::unique_ptr<WebBrowserControl> browser,
+    frmBrowser(const QString& programFolder, std::unique_ptr<Browser> browser,
                QWidget* parent = nullptr);
     ~frmBrowser() override;
 
@@ -70,10 +70,7 @@ public:
     void mnuWebsite_Click();
     void mnuAbout_Click();
 
-    // Browser events and the status animation.
-    void WebBrowser1_BeforeNavigate2(const QString& url, bool& cancel);
-    void WebBrowser1_NewWindow2(bool& cancel);
-    void WebBrowser1_DocumentComplete(const QString& url);
+    // The status animation.
     void Timer1_Timer();
 
 protected:
@@ -100,9 +97,12 @@ private:
     void GoToUrl(const QString& address);
     void openAddress(const QString& address);
     void showRefusal(const QString& text);
+    void handleNavigationStarting(const QString& url);
+    void handleNavigationRefused(const QString& url, const QString& reason);
+    void handleDocumentComplete(const QString& url);
 
     QWidget* m_client = nullptr; // the client area below the menu bar
-    std::unique_ptr<WebBrowserControl> m_browser;
+    std::unique_ptr<Browser> m_browser;
     std::unique_ptr<frmOption> m_option;
     settings_file::Fingerprint m_settingsSeen; // the settings file as last read or written here
     layout::MainRow m_row;

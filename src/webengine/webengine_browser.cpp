@@ -18,6 +18,8 @@
 
 #include <QRandomGenerator>
 
+#include <functional>
+
 namespace {
 
 // The engine reports loads of the main frame only. This script, run in every frame but the top
@@ -43,9 +45,9 @@ QWebEngineScript frameLoadScript(const QString& marker)
     return script;
 }
 
-// Decides, for the view, whether a navigation goes ahead and whether a new window opens; the
-// browser answers through the signals. Once the browser is gone (a window deletes the view after
-// it) nobody is connected and every navigation goes ahead.
+// The view's page. Whether a navigation goes ahead is the browser's decision, asked through
+// decideNavigation; once the browser is gone (a window deletes the view after it) nobody decides
+// and every navigation goes ahead. No new window ever opens.
 //
 // A dictionary page needs nothing beyond showing itself, so the page refuses, without asking
 // the user, everything else a site may ask for: devices, location, notifications, pointer lock,
@@ -78,24 +80,21 @@ public:
 #endif
     }
 
+    // Answers whether a navigation goes ahead; a redirect continues a navigation that was
+    // reported when it started.
+    std::function<bool(const QUrl& url, bool isMainFrame, bool isRedirect)> decideNavigation;
+
 Q_SIGNALS:
-    void navigationRequested(const QUrl& url, bool isMainFrame, bool& cancel);
-    // A reported navigation goes on at another address; with cancel set, it ends there.
-    void redirected(const QUrl& url, bool isMainFrame, bool& cancel);
     // A frame (not the top page) has loaded its document.
     void frameLoaded(const QUrl& url);
-    void newWindowRequested(bool& cancel);
+    // The page asked for a new window, and got none.
+    void newWindowRefused();
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
     {
-        bool cancel = false;
-        // A redirect continues a navigation that was reported when it started.
-        if (type == NavigationTypeRedirect)
-            Q_EMIT redirected(url, isMainFrame, cancel);
-        else
-            Q_EMIT navigationRequested(url, isMainFrame, cancel);
-        return !cancel;
+        return !decideNavigation ||
+               decideNavigation(url, isMainFrame, type == NavigationTypeRedirect);
     }
 
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
@@ -118,9 +117,8 @@ protected:
 
     QWebEnginePage* createWindow(WebWindowType) override
     {
-        bool cancel = false;
-        Q_EMIT newWindowRequested(cancel);
-        // The program has a single browser: whatever the answer, no window opens.
+        // The program has a single browser: no window opens.
+        Q_EMIT newWindowRefused();
         return nullptr;
     }
 
@@ -136,7 +134,7 @@ private:
 // when the view was idle: a navigation that replaces a load still in progress starts no new
 // load). So the page's request is reported, and a load start only when its URL was not just
 // reported. An about: page is shown by the time its load starts, too late to refuse it: one we
-// navigate to ourselves is reported before loading, so that a cancel keeps it out.
+// navigate to ourselves is reported before loading, so that a refusal keeps it out.
 //
 // How each reported navigation ends. A document, the top page's or a frame's, ends it when it
 // has loaded, or failed (the engine shows its error page). A main-frame navigation that brings
@@ -148,8 +146,7 @@ private:
 // An address the engine would hand to another program (mailto: and the like) is refused, and
 // its navigation ends at once.
 
-WebEngineBrowser::WebEngineBrowser(QObject* parent)
-    : WebBrowserControl(parent), m_view(new QWebEngineView)
+WebEngineBrowser::WebEngineBrowser(QObject* parent) : Browser(parent), m_view(new QWebEngineView)
 {
     // A profile of our own. Off the record, like the engine's default profile: cookies, cache and
     // site data stay in memory and go when the program ends, so a lookup leaves nothing on disk
@@ -170,69 +167,90 @@ WebEngineBrowser::WebEngineBrowser(QObject* parent)
     connect(profile, &QWebEngineProfile::downloadRequested, this,
             &WebEngineBrowser::onDownloadRefused);
     m_view->setPage(page);
-    connect(page, &BrowserPage::navigationRequested, this,
-            &WebEngineBrowser::onNavigationRequested);
-    connect(page, &BrowserPage::redirected, this,
-            [this](const QUrl& url, bool isMainFrame, bool& cancel) {
-                if (address_rule::classifyPageNavigation(url.toString()).refused()) {
-                    cancel = true;
-                    if (isMainFrame)
-                        m_pendingMainUrl.clear();
-                    Q_EMIT DocumentComplete(url.toString());
-                    return;
-                }
-                if (isMainFrame)
-                    m_pendingMainUrl = url;
-                else
-                    m_pendingFrameUrls.append(url);
-            });
+    page->decideNavigation = [this](const QUrl& url, bool isMainFrame, bool isRedirect) {
+        return isRedirect ? acceptRedirect(url, isMainFrame) : acceptNavigation(url, isMainFrame);
+    };
     // A frame shown empty or from its own text (about:blank, about:srcdoc) loads without a
     // reported navigation.
     connect(page, &BrowserPage::frameLoaded, this, [this](const QUrl& url) {
         m_pendingFrameUrls.removeOne(url);
         if (url.scheme() != QLatin1String("about"))
-            Q_EMIT DocumentComplete(url.toString());
+            reportDocument(url);
     });
-    connect(page, &BrowserPage::newWindowRequested, this, &WebBrowserControl::NewWindow2);
+    connect(page, &BrowserPage::newWindowRefused, this, &WebEngineBrowser::newWindowRefused);
     connect(page, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
 {
-    if (m_view && !m_view->parent())
+    if (!m_view)
+        return;
+    // The view may outlive this object inside a window: its page must not ask us any more.
+    if (auto* page = qobject_cast<BrowserPage*>(m_view->page()))
+        page->decideNavigation = nullptr;
+    if (!m_view->parent())
         delete m_view;
 }
 
-void WebEngineBrowser::onNavigationRequested(const QUrl& url, bool isMainFrame, bool& cancel)
+// The one place a navigation is reported: refused when a page would leave the browser for
+// another program (mailto: and the like), otherwise starting.
+bool WebEngineBrowser::reportNavigation(const QUrl& url)
+{
+    const QString address = url.toString();
+    const address_rule::Verdict verdict = address_rule::classifyPageNavigation(address);
+    if (verdict.refused()) {
+        Q_EMIT navigationRefused(address, address_rule::refusalText(address, verdict));
+        return false;
+    }
+    Q_EMIT navigationStarting(address);
+    return true;
+}
+
+void WebEngineBrowser::reportDocument(const QUrl& url)
+{
+    Q_EMIT documentComplete(url.toString());
+}
+
+bool WebEngineBrowser::acceptNavigation(const QUrl& url, bool isMainFrame)
 {
     if (RendererWatchdog::isNotice(url))
-        return;
+        return true;
     // A link to mailto: and the like starts a load that the engine stops; clicked by the user,
     // it is also asked about, to hand it to another program. Its load reported it already.
     if (isMainFrame && !m_externalLoadUrl.isEmpty() && url == m_externalLoadUrl) {
         m_externalLoadUrl.clear();
-        cancel = true;
-        return;
+        return false;
     }
     if (isMainFrame)
         m_reportedMainUrl = url;
-    Q_EMIT BeforeNavigate2(url.toString(), cancel);
-    if (cancel)
-        return;
-    if (address_rule::classifyPageNavigation(url.toString()).refused()) {
-        cancel = true;
-        Q_EMIT DocumentComplete(url.toString());
-        return;
-    }
+    if (!reportNavigation(url))
+        return false;
     if (isMainFrame) {
         m_pendingMainUrl = url;
         m_pendingFrameUrls.clear(); // the frames go with their page
     } else {
         m_pendingFrameUrls.append(url);
     }
+    return true;
 }
 
-void WebEngineBrowser::Navigate(const QString& address)
+// A redirect to mailto: and the like ends its navigation there.
+bool WebEngineBrowser::acceptRedirect(const QUrl& url, bool isMainFrame)
+{
+    if (address_rule::classifyPageNavigation(url.toString()).refused()) {
+        if (isMainFrame)
+            m_pendingMainUrl.clear();
+        reportDocument(url);
+        return false;
+    }
+    if (isMainFrame)
+        m_pendingMainUrl = url;
+    else
+        m_pendingFrameUrls.append(url);
+    return true;
+}
+
+void WebEngineBrowser::navigate(const QString& address)
 {
     // As an address bar does: "example.com" becomes "http://example.com". An address that is
     // refused (the window says why) never reaches the engine: some would crash it.
@@ -241,9 +259,7 @@ void WebEngineBrowser::Navigate(const QString& address)
         return;
     const QUrl& url = verdict.url;
     if (url.scheme() == QLatin1String("about")) {
-        bool cancel = false;
-        Q_EMIT BeforeNavigate2(url.toString(), cancel);
-        if (cancel)
+        if (!reportNavigation(url))
             return;
         m_reportedMainUrl = url;
         m_pendingMainUrl = url;
@@ -268,10 +284,9 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
         if (!reported && !RendererWatchdog::isNotice(info.url())) {
             if (address_rule::classifyPageNavigation(info.url().toString()).refused())
                 m_externalLoadUrl = info.url();
-            bool cancel = false; // too late to stop the load, see above
-            Q_EMIT BeforeNavigate2(info.url().toString(), cancel);
-            // Refused (a mailto: link, which the engine stops by itself): no end to wait for.
-            if (!cancel)
+            // Too late to stop the load, see above. Refused (a mailto: link, which the engine
+            // stops by itself): no end to wait for.
+            if (reportNavigation(info.url()))
                 m_pendingMainUrl = info.url();
         }
         return;
@@ -280,7 +295,7 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
     case QWebEngineLoadingInfo::LoadFailedStatus:
         if (sameDocument(info.url(), m_pendingMainUrl))
             m_pendingMainUrl.clear();
-        Q_EMIT DocumentComplete(info.url().toString());
+        reportDocument(info.url());
         return;
     case QWebEngineLoadingInfo::LoadStoppedStatus: // no document: see above
         // A redirect to mailto: and the like is not asked about: the engine stops at it.
@@ -297,7 +312,7 @@ void WebEngineBrowser::endPendingMainNavigation(const QUrl& url)
     if (m_pendingMainUrl.isEmpty() || !sameDocument(url, m_pendingMainUrl))
         return;
     m_pendingMainUrl.clear();
-    Q_EMIT DocumentComplete(url.toString());
+    reportDocument(url);
 }
 
 // A navigation whose response is a file to save stops without a document, and the engine asks
@@ -305,7 +320,7 @@ void WebEngineBrowser::endPendingMainNavigation(const QUrl& url)
 void WebEngineBrowser::onDownloadRefused(const QWebEngineDownloadRequest* download)
 {
     if (m_pendingFrameUrls.removeOne(download->url()))
-        Q_EMIT DocumentComplete(download->url().toString());
+        reportDocument(download->url());
     else
         endPendingMainNavigation(download->url());
 }

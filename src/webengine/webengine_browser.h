@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser/web_browser_control.h"
+#include "browser/browser.h"
 
 #include <QPointer>
 #include <QUrl>
@@ -9,10 +9,10 @@
 class QWebEngineDownloadRequest;
 class QWebEngineLoadingInfo;
 
-// The program's browser: a QWebEngineView whose page reports every navigation and refuses every
-// new window, turning QtWebEngine's signals into the three events of WebBrowserControl. Pages
-// shown in it cannot save files or obtain permissions (see the .cpp).
-class WebEngineBrowser : public WebBrowserControl
+// The program's browser: a QWebEngineView whose page reports every navigation, refuses the page
+// navigations address_rule refuses and every new window, turning QtWebEngine's signals into the
+// signals of Browser. Pages shown in it cannot save files or obtain permissions (see the .cpp).
+class WebEngineBrowser : public Browser
 {
     Q_OBJECT
 public:
@@ -20,10 +20,17 @@ public:
     ~WebEngineBrowser() override;
 
     QWebEngineView* view() override { return m_view; }
-    void Navigate(const QString& address) override;
+    void navigate(const QString& address) override;
+
+Q_SIGNALS:
+    // The page asked for a new window; none opens.
+    void newWindowRefused();
 
 private:
-    void onNavigationRequested(const QUrl& url, bool isMainFrame, bool& cancel);
+    bool acceptNavigation(const QUrl& url, bool isMainFrame);
+    bool acceptRedirect(const QUrl& url, bool isMainFrame);
+    bool reportNavigation(const QUrl& url);
+    void reportDocument(const QUrl& url);
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
     void onDownloadRefused(const QWebEngineDownloadRequest* download);
     // Ends the main frame's latest navigation, which brought no document, if it is url's.

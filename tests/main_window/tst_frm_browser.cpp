@@ -105,7 +105,6 @@ private Q_SLOTS:
     void newLookupDuringDotsStartsAgain();
     void firstDotsComeOneSecondAfterANavigation();
     void firstDocumentCompleteEndsAnimation();
-    void newWindowsAreRefused();
     void menuStatusTipsDoNotClearTheStatus();
     void eventsArriveWhileModalDialogIsOpen();
     void pageLinksToOtherProgramsAreRefused_data();
@@ -615,7 +614,7 @@ void FrmBrowserTest::refusalEndsTheDots()
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
-    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/"));
+    browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
     window->options()->field(QueryKey::English)->setText(QStringLiteral("mailto:%word"));
     wordBox(*window)->setText(QStringLiteral("me"));
 
@@ -675,7 +674,7 @@ void FrmBrowserTest::statusFollowsANavigation()
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
-    QVERIFY(!browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/")));
+    browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
     QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/..."));
     QCOMPARE(window->timer1()->interval(), 1000);
     QVERIFY(window->timer1()->isTicking());
@@ -700,14 +699,14 @@ void FrmBrowserTest::newLookupDuringDotsStartsAgain()
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
-    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/"));
+    browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
     window->timer1()->timeout();
     window->timer1()->timeout();
     wordBox(*window)->setText(QStringLiteral("kiwi"));
     QTest::mouseClick(button(*window, "cmdEn2En"), Qt::LeftButton);
     const QString address = browser->navigations.last();
     QCOMPARE(status(*window), QStringLiteral("goto ") + address);
-    browser->raiseBeforeNavigate2(address);
+    browser->raiseNavigationStarting(address);
     QCOMPARE(status(*window), QStringLiteral("Going to ") + address + QStringLiteral("..."));
     QVERIFY(window->timer1()->isTicking());
 }
@@ -719,11 +718,11 @@ void FrmBrowserTest::firstDotsComeOneSecondAfterANavigation()
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
-    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/"));
+    browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
     QTest::qWait(600);
     QElapsedTimer sinceSecond;
     sinceSecond.start();
-    browser->raiseBeforeNavigate2(QStringLiteral("http://b.test/"));
+    browser->raiseNavigationStarting(QStringLiteral("http://b.test/"));
     QTest::qWait(900);
     QCOMPARE(status(*window), QStringLiteral("Going to http://b.test/..."));
     QTRY_COMPARE_WITH_TIMEOUT(status(*window), QStringLiteral("Going to http://b.test/....."),
@@ -737,20 +736,12 @@ void FrmBrowserTest::firstDocumentCompleteEndsAnimation()
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
-    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/frames.html"));
-    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/inner.html"));
+    browser->raiseNavigationStarting(QStringLiteral("http://a.test/frames.html"));
+    browser->raiseNavigationStarting(QStringLiteral("http://a.test/inner.html"));
     QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/inner.html..."));
     browser->raiseDocumentComplete(QStringLiteral("http://a.test/inner.html"));
     QCOMPARE(status(*window), QString());
     QVERIFY(!window->timer1()->isTicking());
-}
-
-void FrmBrowserTest::newWindowsAreRefused()
-{
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    QVERIFY(browser->raiseNewWindow2());
 }
 
 void FrmBrowserTest::menuStatusTipsDoNotClearTheStatus()
@@ -758,7 +749,7 @@ void FrmBrowserTest::menuStatusTipsDoNotClearTheStatus()
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
-    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/"));
+    browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
     QStatusTipEvent empty{QString()};
     QApplication::sendEvent(window.get(), &empty);
     QStatusTipEvent tip{QStringLiteral("some tip")};
@@ -774,7 +765,7 @@ void FrmBrowserTest::eventsArriveWhileModalDialogIsOpen()
     window->show();
     QString seenWhileOpen;
     whenModal([&](QWidget* dialog) {
-        browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/"));
+        browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
         // Let a real tick arrive inside the dialog's event loop.
         QTRY_COMPARE_WITH_TIMEOUT(status(*window), QStringLiteral("Going to http://a.test/....."),
                                   2500);
@@ -788,33 +779,29 @@ void FrmBrowserTest::eventsArriveWhileModalDialogIsOpen()
 
 void FrmBrowserTest::pageLinksToOtherProgramsAreRefused_data()
 {
+    // The browser decides (address_rule, tested with the core); the window shows its reason.
     QTest::addColumn<QString>("url");
-    QTest::addColumn<bool>("cancel");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("mailto") << "mailto:someone@a.test" << true
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("mailto") << "mailto:someone@a.test"
                             << "Cannot open mailto:someone@a.test: \"mailto:\" addresses are not "
                                "allowed";
-    QTest::newRow("tel") << "tel:+1234" << true
+    QTest::newRow("tel") << "tel:+1234"
                          << "Cannot open tel:+1234: \"tel:\" addresses are not allowed";
-    QTest::newRow("data frame") << "data:text/html,hi" << false << "Going to data:text/html,hi...";
-    QTest::newRow("http") << "http://a.test/" << false << "Going to http://a.test/...";
 }
 
 void FrmBrowserTest::pageLinksToOtherProgramsAreRefused()
 {
     QFETCH(QString, url);
-    QFETCH(bool, cancel);
-    QFETCH(QString, text);
+    QFETCH(QString, reason);
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
-    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/page"));
+    browser->raiseNavigationStarting(QStringLiteral("http://a.test/page"));
 
-    QCOMPARE(browser->raiseBeforeNavigate2(url), cancel);
+    browser->raiseNavigationRefused(url, reason);
 
-    QCOMPARE(status(*window), text);
-    QCOMPARE(window->timer1()->isTicking(), !cancel);
+    QCOMPARE(status(*window), reason);
+    QVERIFY(!window->timer1()->isTicking());
 }
 
 void FrmBrowserTest::longStatusTextIsShownShortened()
@@ -828,7 +815,7 @@ void FrmBrowserTest::longStatusTextIsShownShortened()
     QVERIFY(label);
     const QString url = QStringLiteral("http://a.test/") + QString(1000000, u'w');
 
-    browser->raiseBeforeNavigate2(url);
+    browser->raiseNavigationStarting(url);
     QElapsedTimer clock;
     clock.start();
     for (int tick = 0; tick < 9; ++tick) {
@@ -847,7 +834,7 @@ void FrmBrowserTest::longStatusTextIsShownShortened()
 
     // A short text is shown whole.
     browser->raiseDocumentComplete();
-    browser->raiseBeforeNavigate2(QStringLiteral("http://a.test/"));
+    browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
     QCOMPARE(label->text(), QStringLiteral("Going to http://a.test/..."));
 }
 

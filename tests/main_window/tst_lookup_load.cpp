@@ -193,7 +193,7 @@ private:
     QLineEdit* m_word = nullptr;
     QPushButton* m_english = nullptr;
     QDeadlineTimer m_clickDeadline;
-    int m_completed = 0;          // DocumentComplete events
+    int m_completed = 0;          // documentComplete signals
     int m_rendererTerminated = 0; // renderProcessTerminated signals
     int m_lastWord = 0;           // the highest word looked up so far
     QByteArrayList m_served;      // responses made for the last lookup
@@ -221,7 +221,7 @@ void LookupLoadTest::initTestCase()
 
     auto browser = std::make_unique<WebEngineBrowser>();
     m_browser = browser.get();
-    connect(m_browser, &WebBrowserControl::DocumentComplete, this, [this] { ++m_completed; });
+    connect(m_browser, &Browser::documentComplete, this, [this] { ++m_completed; });
     connect(m_browser->view()->page(), &QWebEnginePage::renderProcessTerminated, this,
             [this] { ++m_rendererTerminated; });
     m_window = std::make_unique<frmBrowser>(m_programFolder.path(), std::move(browser));

@@ -52,7 +52,7 @@ private:
     std::unique_ptr<TempProgramFolder> m_folder;
     std::unique_ptr<frmBrowser> m_window;
     WebEngineBrowser* m_browser = nullptr; // owned by the window
-    QStringList m_completed;               // DocumentComplete URLs
+    QStringList m_completed;               // documentComplete URLs
     QStringList m_statusAtComplete;        // the status text once the window has handled each
 };
 
@@ -97,7 +97,7 @@ void RealBrowserLookupTest::startWindow(const QString& home, const QString& engl
     // this connection, made after the window's own, sees the status the window left.
     m_completed.clear();
     m_statusAtComplete.clear();
-    connect(m_browser, &WebBrowserControl::DocumentComplete, this, [this](const QString& url) {
+    connect(m_browser, &Browser::documentComplete, this, [this](const QString& url) {
         m_completed.append(url);
         m_statusAtComplete.append(status());
     });

@@ -48,7 +48,7 @@ void RealWindowFocusTest::init()
     auto browser = std::make_unique<WebEngineBrowser>();
     m_browser = browser.get();
     bool complete = false;
-    connect(m_browser, &WebBrowserControl::DocumentComplete, this, [&] { complete = true; });
+    connect(m_browser, &Browser::documentComplete, this, [&] { complete = true; });
     m_window = std::make_unique<frmBrowser>(m_folder->path(), std::move(browser));
     m_window->show();
     m_window->activateWindow(); // with no window manager nobody else activates it

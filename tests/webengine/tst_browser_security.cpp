@@ -201,8 +201,8 @@ private:
     LocalHttpServer m_server;
     std::unique_ptr<QTemporaryDir> m_downloads;
     std::unique_ptr<WebEngineBrowser> m_browser;
-    QStringList m_completed; // DocumentComplete URLs
-    int m_newWindows = 0;    // NewWindow2 events
+    QStringList m_completed; // documentComplete URLs
+    int m_newWindows = 0;    // newWindowRefused signals
     QTimer m_dialogWatch;
     QStringList m_dialogs; // dialogs that were shown
     QStringList m_openedExternally;
@@ -244,10 +244,9 @@ void BrowserSecurityTest::newBrowser()
 {
     m_browser = std::make_unique<WebEngineBrowser>();
     page()->profile()->setDownloadPath(m_downloads->path());
-    connect(m_browser.get(), &WebBrowserControl::DocumentComplete, this,
+    connect(m_browser.get(), &Browser::documentComplete, this,
             [this](const QString& url) { m_completed.append(url); });
-    connect(m_browser.get(), &WebBrowserControl::NewWindow2, this,
-            [this](bool&) { ++m_newWindows; });
+    connect(m_browser.get(), &WebEngineBrowser::newWindowRefused, this, [this] { ++m_newWindows; });
     m_browser->view()->resize(400, 300);
     m_browser->view()->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_browser->view()));
@@ -276,7 +275,7 @@ void BrowserSecurityTest::closeDialogs()
 
 bool BrowserSecurityTest::loadPage(const QString& url)
 {
-    m_browser->Navigate(url);
+    m_browser->navigate(url);
     const bool loaded = waitUntil([&] { return m_completed.contains(url); });
     m_completed.clear();
     return loaded;
@@ -407,8 +406,8 @@ void BrowserSecurityTest::otherProfilesDownloadsAreLeftAlone()
 void BrowserSecurityTest::newWindowIsRefused_data()
 {
     QTest::addColumn<QString>("how");
-    // How often NewWindow2 is raised: a script acting on its own is refused by the engine before
-    // the browser is asked (see newWindowOnAClickIsRefused for requests on a click).
+    // How often newWindowRefused is raised: a script acting on its own is refused by the engine
+    // before the browser is asked (see newWindowOnAClickIsRefused for requests on a click).
     QTest::addColumn<int>("asked");
     QTest::newRow("window.open") << "window.open('/popup')" << 0;
     QTest::newRow("target _blank") << "document.getElementById('blank').click()" << 0;
@@ -612,7 +611,7 @@ void BrowserSecurityTest::beforeUnloadDoesNotHoldNavigation()
     clickPad();
     QCOMPARE(outcome(), QStringLiteral("staying"));
 
-    m_browser->Navigate(m_server.url("/next"));
+    m_browser->navigate(m_server.url("/next"));
 
     QVERIFY(waitUntil([&] { return m_completed.contains(m_server.url("/next")); }));
     QCOMPARE(m_browser->view()->url().toString(), m_server.url("/next"));
@@ -820,7 +819,7 @@ void BrowserSecurityTest::authenticationIsCancelled()
                 record(requestUrl, authenticator);
             });
 
-    m_browser->Navigate(url);
+    m_browser->navigate(url);
 
     QVERIFY(waitUntil([&] { return !m_completed.isEmpty(); }));
     QCOMPARE(refused, QList<bool>({true}));

@@ -77,9 +77,9 @@ void RendererRecoveryTest::init()
     m_browser = std::make_unique<WebEngineBrowser>();
     m_events.clear();
     m_terminated = 0;
-    connect(m_browser.get(), &WebBrowserControl::BeforeNavigate2, this,
-            [this](const QString& url, bool&) { m_events.append(before(url)); });
-    connect(m_browser.get(), &WebBrowserControl::DocumentComplete, this,
+    connect(m_browser.get(), &Browser::navigationStarting, this,
+            [this](const QString& url) { m_events.append(before(url)); });
+    connect(m_browser.get(), &Browser::documentComplete, this,
             [this](const QString& url) { m_events.append(complete(url)); });
     connect(page(), &QWebEnginePage::renderProcessTerminated, this, [this] { ++m_terminated; });
     m_browser->view()->resize(400, 300);
@@ -95,7 +95,7 @@ void RendererRecoveryTest::cleanup()
 
 bool RendererRecoveryTest::loadPage(const QString& url)
 {
-    m_browser->Navigate(url);
+    m_browser->navigate(url);
     const bool loaded = waitUntil([&] { return m_events.contains(complete(url)); }, kTimeout);
     m_events.clear();
     return loaded;
@@ -122,7 +122,7 @@ void RendererRecoveryTest::lookupAfterHungPageLoads()
     QFETCH(QString, hung);
     QFETCH(bool, hungLoads);
     QVERIFY(loadPage(m_server.url("/start")));
-    m_browser->Navigate(m_server.url(hung));
+    m_browser->navigate(m_server.url(hung));
     if (hungLoads)
         QVERIFY(
             waitUntil([&] { return m_events.contains(complete(m_server.url(hung))); }, kTimeout));
@@ -137,7 +137,7 @@ void RendererRecoveryTest::lookupAfterHungPageLoads()
 
     // The same site: the engine would hand the page to the stuck renderer.
     const QString next = m_server.url(QStringLiteral("/define?w=apple"));
-    m_browser->Navigate(next);
+    m_browser->navigate(next);
 
     // Complete, and shown.
     QVERIFY2(waitUntil([&] { return !m_events.isEmpty() && m_events.last() == complete(next); },
@@ -156,7 +156,7 @@ void RendererRecoveryTest::slowPageIsWaitedFor()
     // A renderer that answers is left alone, however long the server takes.
     QVERIFY(loadPage(m_server.url("/start")));
 
-    m_browser->Navigate(m_server.url("/slow"));
+    m_browser->navigate(m_server.url("/slow"));
 
     QVERIFY(
         waitUntil([&] { return m_events.contains(complete(m_server.url("/slow"))); }, kTimeout));

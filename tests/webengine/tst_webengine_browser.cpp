@@ -29,31 +29,29 @@ QString complete(const QString& url)
 {
     return QStringLiteral("complete ") + url;
 }
+QString refused(const QString& url)
+{
+    return QStringLiteral("refused ") + url;
+}
 const QString kNewWindow = QStringLiteral("new window");
 
-// The browser's events as text, in the order raised. Cancels the navigations to cancelUrls, and
-// new windows as cancelNewWindow says.
+// The browser's signals as text, in the order raised.
 class EventLog : public QObject
 {
 public:
-    explicit EventLog(WebBrowserControl* browser)
+    explicit EventLog(WebEngineBrowser* browser)
     {
-        connect(browser, &WebBrowserControl::BeforeNavigate2, this,
-                [this](const QString& url, bool& cancel) {
-                    events.append(before(url));
-                    cancel = cancelUrls.contains(url);
-                });
-        connect(browser, &WebBrowserControl::NewWindow2, this, [this](bool& cancel) {
-            events.append(kNewWindow);
-            cancel = cancelNewWindow;
-        });
-        connect(browser, &WebBrowserControl::DocumentComplete, this,
+        connect(browser, &Browser::navigationStarting, this,
+                [this](const QString& url) { events.append(before(url)); });
+        connect(browser, &Browser::navigationRefused, this,
+                [this](const QString& url, const QString&) { events.append(refused(url)); });
+        connect(browser, &WebEngineBrowser::newWindowRefused, this,
+                [this] { events.append(kNewWindow); });
+        connect(browser, &Browser::documentComplete, this,
                 [this](const QString& url) { events.append(complete(url)); });
     }
 
     QStringList events;
-    QStringList cancelUrls;
-    bool cancelNewWindow = true;
 };
 
 bool waitUntil(const std::function<bool()>& done)
@@ -90,7 +88,6 @@ private Q_SLOTS:
     void navigateReportsOnce();
     void emptyAddressDoesNothing();
     void redirectIsOneNavigation();
-    void subFrameIsReported_data();
     void subFrameIsReported();
     void frameOfAnotherSiteCompletes();
     void frameNavigationCompletes_data();
@@ -100,8 +97,6 @@ private Q_SLOTS:
     void refusedAddressesNeverReachTheEngine_data();
     void refusedAddressesNeverReachTheEngine();
     void longestAddressLoads();
-    void cancelStopsMainFrameNavigation_data();
-    void cancelStopsMainFrameNavigation();
     void refusedConnectionCompletes();
     void navigationReplacingALoadIsReported_data();
     void navigationReplacingALoadIsReported();
@@ -174,7 +169,7 @@ void WebEngineBrowserTest::cleanup()
 
 bool WebEngineBrowserTest::loadPage(const QString& url)
 {
-    m_browser->Navigate(url);
+    m_browser->navigate(url);
     const bool loaded = waitUntil([&] { return m_log->events.contains(complete(url)); });
     m_log->events.clear();
     return loaded;
@@ -232,7 +227,7 @@ void WebEngineBrowserTest::navigateReportsOnce()
     QFETCH(QString, url);
     QFETCH(QByteArray, target);
 
-    m_browser->Navigate(address);
+    m_browser->navigate(address);
 
     QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(url)), kTimeout);
     QCOMPARE(m_log->events, QStringList({before(url), complete(url)}));
@@ -242,19 +237,19 @@ void WebEngineBrowserTest::navigateReportsOnce()
 
 void WebEngineBrowserTest::emptyAddressDoesNothing()
 {
-    m_browser->Navigate(QString());
+    m_browser->navigate(QString());
     QTest::qWait(kQuietPeriod);
     QCOMPARE(m_log->events, QStringList());
 
     // The browser was able to navigate all along.
-    m_browser->Navigate(QStringLiteral("about:blank"));
+    m_browser->navigate(QStringLiteral("about:blank"));
     QTRY_VERIFY_WITH_TIMEOUT(!m_log->events.isEmpty(), kTimeout);
     QCOMPARE(m_log->events.first(), before(QStringLiteral("about:blank")));
 }
 
 void WebEngineBrowserTest::redirectIsOneNavigation()
 {
-    m_browser->Navigate(m_server.url("/old"));
+    m_browser->navigate(m_server.url("/old"));
 
     QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(m_server.url("/new"))), kTimeout);
     QCOMPARE(m_log->events,
@@ -262,35 +257,22 @@ void WebEngineBrowserTest::redirectIsOneNavigation()
     QCOMPARE(m_server.pageRequests(), QByteArrayList({"/old", "/new"}));
 }
 
-void WebEngineBrowserTest::subFrameIsReported_data()
-{
-    QTest::addColumn<bool>("cancel");
-    QTest::newRow("allowed") << false;
-    QTest::newRow("cancelled") << true;
-}
-
 void WebEngineBrowserTest::subFrameIsReported()
 {
-    QFETCH(bool, cancel);
-    if (cancel)
-        m_log->cancelUrls.append(m_server.url("/inner"));
-
-    m_browser->Navigate(m_server.url("/framed"));
+    m_browser->navigate(m_server.url("/framed"));
 
     // The frame's document completes before its page's (the page waits for its frames).
     QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(m_server.url("/framed"))), kTimeout);
     QTest::qWait(kQuietPeriod);
-    QStringList expected = {before(m_server.url("/framed")), before(m_server.url("/inner"))};
-    if (!cancel)
-        expected.append(complete(m_server.url("/inner")));
-    expected.append(complete(m_server.url("/framed")));
-    QCOMPARE(m_log->events, expected);
-    QCOMPARE(m_server.requestCount("/inner"), cancel ? 0 : 1);
+    QCOMPARE(m_log->events,
+             QStringList({before(m_server.url("/framed")), before(m_server.url("/inner")),
+                          complete(m_server.url("/inner")), complete(m_server.url("/framed"))}));
+    QCOMPARE(m_server.requestCount("/inner"), 1);
 }
 
 void WebEngineBrowserTest::frameOfAnotherSiteCompletes()
 {
-    m_browser->Navigate(m_server.url("/cross-framed"));
+    m_browser->navigate(m_server.url("/cross-framed"));
 
     QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(m_server.url("/cross-framed"))),
                              kTimeout);
@@ -337,26 +319,32 @@ void WebEngineBrowserTest::frameNavigationCompletes()
 
 void WebEngineBrowserTest::navigationWithoutDocumentEnds_data()
 {
-    QTest::addColumn<QString>("how"); // empty: Navigate(url)
+    QTest::addColumn<QString>("how"); // empty: navigate(url)
     QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("completed");
-    QTest::newRow("no content") << QString() << m_server.url("/empty") << m_server.url("/empty");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("no content") << QString() << m_server.url("/empty")
+                                << QStringList{before(m_server.url("/empty")),
+                                               complete(m_server.url("/empty"))};
     QTest::newRow("no content, page script")
-        << "location.href = '/empty'" << m_server.url("/empty") << m_server.url("/empty");
+        << "location.href = '/empty'" << m_server.url("/empty")
+        << QStringList{before(m_server.url("/empty")), complete(m_server.url("/empty"))};
     QTest::newRow("no content after redirect")
-        << QString() << m_server.url("/to-empty") << m_server.url("/empty");
+        << QString() << m_server.url("/to-empty")
+        << QStringList{before(m_server.url("/to-empty")), complete(m_server.url("/empty"))};
     QTest::newRow("stopped by the page")
         << "location.href = '/slow'; setTimeout(function() { window.stop(); }, 500)"
-        << m_server.url("/slow") << m_server.url("/slow");
-    // Not handed to another program: refused, and ended.
-    QTest::newRow("mailto link, mouse click") << "mouse"
-                                              << "mailto:someone@a.test"
-                                              << "mailto:someone@a.test";
+        << m_server.url("/slow")
+        << QStringList{before(m_server.url("/slow")), complete(m_server.url("/slow"))};
+    // Not handed to another program: refused, which ends it.
+    QTest::newRow("mailto link, mouse click")
+        << "mouse"
+        << "mailto:someone@a.test" << QStringList{refused("mailto:someone@a.test")};
     QTest::newRow("mailto link") << "script"
                                  << "mailto:someone@a.test"
-                                 << "mailto:someone@a.test";
+                                 << QStringList{refused("mailto:someone@a.test")};
     QTest::newRow("redirect to mailto")
-        << QString() << m_server.url("/to-mail") << "mailto:someone@a.test";
+        << QString() << m_server.url("/to-mail")
+        << QStringList{before(m_server.url("/to-mail")), complete("mailto:someone@a.test")};
 }
 
 void WebEngineBrowserTest::navigationWithoutDocumentEnds()
@@ -365,24 +353,24 @@ void WebEngineBrowserTest::navigationWithoutDocumentEnds()
     // stops waiting for it.
     QFETCH(QString, how);
     QFETCH(QString, url);
-    QFETCH(QString, completed);
+    QFETCH(QStringList, events);
     QVERIFY(loadPage(m_server.url("/mail-link")));
 
     if (how.isEmpty())
-        m_browser->Navigate(url);
+        m_browser->navigate(url);
     else
         act(how);
 
-    QTRY_VERIFY2_WITH_TIMEOUT(m_log->events.contains(complete(completed)),
+    QTRY_VERIFY2_WITH_TIMEOUT(m_log->events.contains(events.last()),
                               qPrintable(m_log->events.join(QLatin1Char('|'))), kTimeout);
     QTest::qWait(kQuietPeriod);
-    QCOMPARE(m_log->events, QStringList({before(url), complete(completed)}));
+    QCOMPARE(m_log->events, events);
     QCOMPARE(m_browser->view()->url().toString(), m_server.url("/mail-link"));
 
     // The next navigation is reported as usual.
-    m_browser->Navigate(m_server.url("/after"));
+    m_browser->navigate(m_server.url("/after"));
     QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(m_server.url("/after"))), kTimeout);
-    QCOMPARE(m_log->events.mid(2),
+    QCOMPARE(m_log->events.mid(events.size()),
              QStringList({before(m_server.url("/after")), complete(m_server.url("/after"))}));
 }
 
@@ -404,7 +392,7 @@ void WebEngineBrowserTest::refusedAddressesNeverReachTheEngine()
     QVERIFY(loadPage(m_server.url("/start")));
     m_server.clearRequests();
 
-    m_browser->Navigate(address);
+    m_browser->navigate(address);
 
     QTest::qWait(kQuietPeriod);
     QCOMPARE(m_log->events, QStringList());
@@ -418,38 +406,11 @@ void WebEngineBrowserTest::longestAddressLoads()
     const QString start = m_server.url("/long#");
     const QString url = start + QString(2097152 - start.size(), u'a');
 
-    m_browser->Navigate(url);
+    m_browser->navigate(url);
 
     QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(url)), kTimeout);
     QCOMPARE(m_log->events, QStringList({before(url), complete(url)}));
     QCOMPARE(m_server.pageRequests(), QByteArrayList({"/long"}));
-}
-
-void WebEngineBrowserTest::cancelStopsMainFrameNavigation_data()
-{
-    // A served page is refused when the page asks about it; about:blank, which the engine opens
-    // without asking, before it is loaded.
-    QTest::addColumn<QString>("url");
-    QTest::newRow("served page") << m_server.url("/stopped");
-    QTest::newRow("about:blank") << "about:blank";
-}
-
-void WebEngineBrowserTest::cancelStopsMainFrameNavigation()
-{
-    QFETCH(QString, url);
-    QVERIFY(loadPage(m_server.url("/start")));
-    m_log->cancelUrls.append(url);
-
-    m_browser->Navigate(url);
-    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(before(url)), kTimeout);
-    // The next navigation goes ahead as usual.
-    m_browser->Navigate(m_server.url("/after"));
-
-    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(m_server.url("/after"))), kTimeout);
-    QCOMPARE(m_log->events, QStringList({before(url), before(m_server.url("/after")),
-                                         complete(m_server.url("/after"))}));
-    QCOMPARE(m_server.requestCount("/stopped"), 0);
-    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/after"));
 }
 
 void WebEngineBrowserTest::refusedConnectionCompletes()
@@ -459,7 +420,7 @@ void WebEngineBrowserTest::refusedConnectionCompletes()
     const QString url = QStringLiteral("http://127.0.0.1:%1/nothing").arg(closed.serverPort());
     closed.close();
 
-    m_browser->Navigate(url);
+    m_browser->navigate(url);
 
     QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(url)), kTimeout);
     QCOMPARE(m_log->events, QStringList({before(url), complete(url)}));
@@ -476,10 +437,10 @@ void WebEngineBrowserTest::navigationReplacingALoadIsReported_data()
 void WebEngineBrowserTest::navigationReplacingALoadIsReported()
 {
     QFETCH(QString, url);
-    m_browser->Navigate(m_server.url("/slow"));
+    m_browser->navigate(m_server.url("/slow"));
     QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount("/slow") == 1, kTimeout);
 
-    m_browser->Navigate(url);
+    m_browser->navigate(url);
 
     QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(url)), kTimeout);
     QCOMPARE(m_log->events,
@@ -520,7 +481,6 @@ void WebEngineBrowserTest::pageNavigationIsReported()
 void WebEngineBrowserTest::newWindowIsRefused_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::addColumn<bool>("cancel");
     // Whether the browser is asked: a script acting on its own is refused by the engine first.
     QTest::addColumn<bool>("asked");
     const std::tuple<const char*, const char*, bool> ways[] = {
@@ -528,19 +488,15 @@ void WebEngineBrowserTest::newWindowIsRefused_data()
         {"link, mouse click", "mouse", true},
         {"window.open", "window.open('/popup')", false},
     };
-    for (const auto& [name, how, asked] : ways) {
-        QTest::addRow("%s, cancelled", name) << QString::fromLatin1(how) << true << asked;
-        QTest::addRow("%s, not cancelled", name) << QString::fromLatin1(how) << false << asked;
-    }
+    for (const auto& [name, how, asked] : ways)
+        QTest::newRow(name) << QString::fromLatin1(how) << asked;
 }
 
 void WebEngineBrowserTest::newWindowIsRefused()
 {
     QFETCH(QString, how);
-    QFETCH(bool, cancel);
     QFETCH(bool, asked);
     QVERIFY(loadPage(m_server.url("/popups")));
-    m_log->cancelNewWindow = cancel;
     const auto windowsBefore = QApplication::topLevelWidgets().size();
 
     act(how);
@@ -575,7 +531,7 @@ void WebEngineBrowserTest::navigationToAFileCompletes()
     QVERIFY(loadPage(m_server.url("/start")));
 
     if (how.isEmpty())
-        m_browser->Navigate(url);
+        m_browser->navigate(url);
     else
         act(how);
 
@@ -586,7 +542,7 @@ void WebEngineBrowserTest::navigationToAFileCompletes()
     QCOMPARE(m_browser->view()->url().toString(), m_server.url("/start"));
 
     // The next navigation is reported as usual.
-    m_browser->Navigate(m_server.url("/after"));
+    m_browser->navigate(m_server.url("/after"));
     QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(m_server.url("/after"))), kTimeout);
     QCOMPARE(m_log->events.mid(2),
              QStringList({before(m_server.url("/after")), complete(m_server.url("/after"))}));

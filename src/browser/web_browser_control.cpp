@@ -1,3 +1,0 @@
-#include "browser/web_browser_control.h"
-
-WebBrowserControl::~WebBrowserControl() = default;
