@@ -1,6 +1,6 @@
 #include "app/runtime_error.h"
 #include "core/settings_location.h"
-#include "main_window/frm_browser.h"
+#include "main_window/main_window.h"
 #include "webengine/webengine_browser.h"
 
 #include <QCoreApplication>
@@ -23,7 +23,7 @@ int main(int argc, char* argv[])
     try {
         // The settings live beside a portable program; an installed one, or one in a folder it
         // cannot write, keeps them in the user's configuration folder.
-        frmBrowser window(settings_location::settingsHome(settings_location::programFolder(),
+        MainWindow window(settings_location::settingsHome(settings_location::programFolder(),
                                                           LEXIVO_PORTABLE_LAYOUT),
                           std::make_unique<WebEngineBrowser>());
         window.show();

@@ -53,7 +53,7 @@ const QString kEscapedType = QStringLiteral("Option+escaped");
 const QByteArray kUtf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
 
 // Whether a reader would take the text at `at` for one of the seven keys' opening or closing
-// tags, compared as GetTagValue compares them.
+// tags, compared as tagValue compares them.
 bool startsKeyTag(QStringView text, qsizetype at)
 {
     static const QStringList tags = [] {
@@ -155,7 +155,7 @@ QString fileName()
     return QStringLiteral("lexivo.xml");
 }
 
-QString BuildSettingsXML(const QueryStringSet& values)
+QString buildSettingsText(const QueryStringSet& values)
 {
     bool escaped = false;
     for (const QueryKey key : kQueryKeys)
@@ -169,7 +169,7 @@ QString BuildSettingsXML(const QueryStringSet& values)
     return text;
 }
 
-QString GetTagValue(const QString& text, const QString& tagName)
+QString tagValue(const QString& text, const QString& tagName)
 {
     const QString openingTag = QLatin1Char('<') + tagName + QLatin1Char('>');
     const QString closingTag = QStringLiteral("</") + tagName + QLatin1Char('>');
@@ -186,14 +186,14 @@ QString GetTagValue(const QString& text, const QString& tagName)
     return length > 0 ? text.mid(start, length) : QString();
 }
 
-QueryStringSet parse(const QString& text)
+QueryStringSet parseSettingsText(const QString& text)
 {
     // Only a file whose first Type element is exactly the marker is escaped; every file written
     // without escaping has "Option" there and reads exactly as it always did.
-    const bool escaped = GetTagValue(text, kTypeTag) == kEscapedType;
+    const bool escaped = tagValue(text, kTypeTag) == kEscapedType;
     QueryStringSet values;
     for (const QueryKey key : kQueryKeys) {
-        const QString value = GetTagValue(text, keyName(key));
+        const QString value = tagValue(text, keyName(key));
         values[key] = escaped ? unescapeValue(value) : value;
     }
     return values;
@@ -400,7 +400,7 @@ bool putBack(const QString& path, const QByteArray& previous)
 
 } // namespace
 
-bool ReadTextFile(const QString& path, QString& text, QString* failure, Fingerprint* seen)
+bool readTextFile(const QString& path, QString& text, QString* failure, Fingerprint* seen)
 {
     QByteArray bytes;
     const bool read = readAllBytes(path, bytes, failure);
@@ -428,7 +428,7 @@ bool SaveFile::syncToDisk()
 #endif
 }
 
-WriteResult WriteTextFile(const QString& path, const QString& text)
+WriteResult writeTextFile(const QString& path, const QString& text)
 {
     SaveFile file(path);
     return writeBytes(file, encodeFileText(text));

@@ -9,7 +9,7 @@
 
 // The settings file: XML-like text written by concatenation and read by substring search, with
 // CR LF line ends. Values are stored verbatim, except in the rare file where a value holds one of
-// the file's own tags (see BuildSettingsXML); the text is in the ANSI code page unless it holds a
+// the file's own tags (see buildSettingsText); the text is in the ANSI code page unless it holds a
 // character the code page lacks (see encodeFileText).
 namespace settings_file {
 
@@ -23,15 +23,15 @@ QString fileName();
 // is written "&lt;" and an '&' that starts "&lt;" or "&amp;...lt;" gets one more "amp;". Files
 // of tag-free values are byte for byte what they always were, and no file written before the
 // marker existed has it (their first Type element is always "Option").
-QString BuildSettingsXML(const QueryStringSet& values);
+QString buildSettingsText(const QueryStringSet& values);
 
 // The text between the first "<tag>" (any letter case) and the next "</tag>" after it, or the
 // empty string when either is missing.
-QString GetTagValue(const QString& text, const QString& tagName);
+QString tagValue(const QString& text, const QString& tagName);
 
 // All seven values out of a settings text; a key that is not found gives the empty string.
-// Undoes the escaping of BuildSettingsXML in a file that is marked for it.
-QueryStringSet parse(const QString& text);
+// Undoes the escaping of buildSettingsText in a file that is marked for it.
+QueryStringSet parseSettingsText(const QString& text);
 
 // The ANSI code page: the system's on Windows, Windows-1252 elsewhere. Characters the code page
 // cannot hold are written as "?".
@@ -74,7 +74,7 @@ struct WriteResult
     FileProblem problem = FileProblem::None;
 };
 
-// The save file WriteTextFile writes through: QSaveFile plus a checked sync after the last
+// The save file writeTextFile writes through: QSaveFile plus a checked sync after the last
 // write. Tests derive from it to make a write (writeData) or the sync fail the way a full or
 // broken disk does.
 class SaveFile : public QSaveFile
@@ -92,9 +92,9 @@ public:
 // and has reached the disk. Any failure leaves the previous file as it was, removes the
 // temporary file, and says why. Only when the folder does not let a temporary file be made but
 // the file itself may be written is the file rewritten in place (see writeBytes).
-WriteResult WriteTextFile(const QString& path, const QString& text);
+WriteResult writeTextFile(const QString& path, const QString& text);
 
-// WriteTextFile's work on a save file the caller made (named after the target file).
+// writeTextFile's work on a save file the caller made (named after the target file).
 WriteResult writeBytes(SaveFile& file, const QByteArray& bytes);
 
 // A file's content as this copy of the program last read or wrote it, to notice that another
@@ -119,7 +119,7 @@ Fingerprint fingerprintFile(const QString& path);
 // cannot be read or is empty; *failure (when given) then says why, and stays empty for an empty
 // file, which is not an error. *seen (when given) receives the fingerprint of the bytes read
 // (Unreadable when they could not be).
-bool ReadTextFile(const QString& path, QString& text, QString* failure = nullptr,
+bool readTextFile(const QString& path, QString& text, QString* failure = nullptr,
                   Fingerprint* seen = nullptr);
 
 // Whether a name is one of the temporary files a save of `target` makes beside it

@@ -56,7 +56,7 @@ SimpleStatusBar::SimpleStatusBar(QWidget* parent)
     addWidget(m_label, 1);
 }
 
-void SimpleStatusBar::setSimpleText(const QString& text)
+void SimpleStatusBar::setText(const QString& text)
 {
     m_text = text;
     static_cast<ElidingLabel*>(m_label)->setFullText(text);

@@ -4,9 +4,9 @@
 
 class QLabel;
 
-// A status bar in "simple" style: one text across its whole width. SimpleText() reads back
+// A status bar in "simple" style: one text across its whole width. text() reads back
 // exactly what was last written. The text lives in a label of its own, so nothing but
-// setSimpleText() changes it; in particular menu status tips (which a main window turns into
+// setText() changes it; in particular menu status tips (which a main window turns into
 // showMessage() calls) cannot wipe it.
 class SimpleStatusBar : public QStatusBar
 {
@@ -14,8 +14,8 @@ class SimpleStatusBar : public QStatusBar
 public:
     explicit SimpleStatusBar(QWidget* parent = nullptr);
 
-    QString SimpleText() const { return m_text; }
-    void setSimpleText(const QString& text);
+    QString text() const { return m_text; }
+    void setText(const QString& text);
 
 private:
     QLabel* m_label;

@@ -1,20 +1,17 @@
 #include "main_window/settings_command.h"
 
 #include "core/settings_messages.h"
-#include "design/center_form.h"
-#include "dialogs/frm_option.h"
+#include "design/center_on_screen.h"
+#include "dialogs/options_dialog.h"
 
 #include <QMessageBox>
 
-void runQueryStringCommand(frmOption& options, const QString& settingsFile,
+void runQueryStringCommand(OptionsDialog& options, const QString& settingsFile,
                            settings_file::Fingerprint& lastSeen, QWidget* warningParent)
 {
     const QueryStringSet snapshot = options.values();
-    options.bSaveFlag = false;
-    CenterForm(options);
-    options.exec();
-
-    if (!options.bSaveFlag) {
+    centerOnScreen(options);
+    if (options.exec() != QDialog::Accepted) {
         options.setValues(snapshot);
         return;
     }
@@ -27,8 +24,8 @@ void runQueryStringCommand(frmOption& options, const QString& settingsFile,
                               QMessageBox::No) != QMessageBox::Yes)
         return;
 
-    const QString text = settings_file::BuildSettingsXML(options.values());
-    const settings_file::WriteResult result = settings_file::WriteTextFile(settingsFile, text);
+    const QString text = settings_file::buildSettingsText(options.values());
+    const settings_file::WriteResult result = settings_file::writeTextFile(settingsFile, text);
     if (result.ok) {
         lastSeen = settings_file::fingerprintOf(settings_file::encodeFileText(text));
         return;

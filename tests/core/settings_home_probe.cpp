@@ -19,8 +19,8 @@ int main(int argc, char* argv[])
     if (!QFileInfo::exists(session))
         QDir().mkdir(session);
     const QString file = session + QLatin1Char('/') + settings_file::fileName();
-    settings_file::WriteTextFile(file,
-                                 settings_file::BuildSettingsXML(canned_templates::defaults()));
+    settings_file::writeTextFile(file,
+                                 settings_file::buildSettingsText(canned_templates::defaults()));
     std::printf("%s\n", qUtf8Printable(home));
     return QFileInfo(file).isFile() ? 0 : 1;
 }

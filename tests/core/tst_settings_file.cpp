@@ -89,7 +89,7 @@ protected:
 
 QByteArray oldSettings()
 {
-    return encodeAnsi(BuildSettingsXML(canned_templates::defaults()));
+    return encodeAnsi(buildSettingsText(canned_templates::defaults()));
 }
 
 } // namespace
@@ -153,7 +153,7 @@ void SettingsFileTest::buildsDefaultsByteForByte()
         "    <EngComputer>http://foldoc.org/foldoc/foldoc.cgi?query=%word&action=Search"
         "</EngComputer>\r\n"
         "</LexivoDictionaryII>";
-    QCOMPARE(encodeAnsi(BuildSettingsXML(canned_templates::defaults())), expected);
+    QCOMPARE(encodeAnsi(buildSettingsText(canned_templates::defaults())), expected);
 }
 
 void SettingsFileTest::getTagValue_data()
@@ -218,7 +218,7 @@ void SettingsFileTest::getTagValue()
 {
     QFETCH(QString, text);
     QFETCH(QString, tag);
-    QTEST(GetTagValue(text, tag), "value");
+    QTEST(tagValue(text, tag), "value");
 }
 
 void SettingsFileTest::roundTripsThroughTheFile_data()
@@ -237,10 +237,10 @@ void SettingsFileTest::roundTripsThroughTheFile()
     const QString path = dir.filePath(QStringLiteral("lexivo.xml"));
     QueryStringSet values = canned_templates::defaults();
     values[QueryKey::Thesaurus] = value;
-    QVERIFY(WriteTextFile(path, BuildSettingsXML(values)).ok);
+    QVERIFY(writeTextFile(path, buildSettingsText(values)).ok);
     QString text;
-    QVERIFY(ReadTextFile(path, text));
-    QCOMPARE(parse(text), values);
+    QVERIFY(readTextFile(path, text));
+    QCOMPARE(parseSettingsText(text), values);
 }
 
 void SettingsFileTest::encodesTheAnsiCodePage_data()
@@ -285,7 +285,7 @@ void SettingsFileTest::readFailsWithoutTouchingText()
     if (situation == 2)
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("lexivo.xml")));
     QString text = QStringLiteral("untouched");
-    QVERIFY(!ReadTextFile(path, text));
+    QVERIFY(!readTextFile(path, text));
     QCOMPARE(text, QStringLiteral("untouched"));
 }
 
@@ -335,7 +335,7 @@ void SettingsFileTest::writeFailureKeepsOldFileAndSaysWhy()
         PermissionsEnforced enforced;
         if ((situation == 1 || situation == 3) && !enforced.enforced())
             QSKIP("running with privileges that ignore permissions");
-        result = WriteTextFile(path, QStringLiteral("new settings"));
+        result = writeTextFile(path, QStringLiteral("new settings"));
     }
     QFile::setPermissions(session, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(!result.ok);
@@ -353,7 +353,7 @@ void SettingsFileTest::writeReplacesWholeFile()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("lexivo.xml"));
     writeBytes(path, QByteArray(4096, 'x'));
-    QVERIFY(WriteTextFile(path, QStringLiteral("short")).ok);
+    QVERIFY(writeTextFile(path, QStringLiteral("short")).ok);
     QCOMPARE(readBytes(path), QByteArray("short"));
     // No temporary file is left behind.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("lexivo.xml")});
@@ -392,14 +392,14 @@ void SettingsFileTest::escapesOnlyValuesHoldingTags()
     QFETCH(QByteArray, homeLine);
     QueryStringSet values = canned_templates::defaults();
     values[QueryKey::Home] = home;
-    const QByteArray bytes = encodeFileText(BuildSettingsXML(values));
+    const QByteArray bytes = encodeFileText(buildSettingsText(values));
     QVERIFY2(bytes.contains(typeLine), bytes.constData());
     QVERIFY2(bytes.contains(homeLine), bytes.constData());
     // The other values are as always.
     QVERIFY(
         bytes.endsWith("    <EngComputer>http://foldoc.org/foldoc/foldoc.cgi?query=%word&action="
                        "Search</EngComputer>\r\n</LexivoDictionaryII>"));
-    QCOMPARE(parse(decodeFileText(bytes)), values);
+    QCOMPARE(parseSettingsText(decodeFileText(bytes)), values);
 }
 
 void SettingsFileTest::everyValueRoundTrips_data()
@@ -427,10 +427,10 @@ void SettingsFileTest::everyValueRoundTrips()
         values[key] = value;
         QTemporaryDir dir;
         const QString path = dir.filePath(fileName());
-        QVERIFY(WriteTextFile(path, BuildSettingsXML(values)).ok);
+        QVERIFY(writeTextFile(path, buildSettingsText(values)).ok);
         QString text;
-        QVERIFY(ReadTextFile(path, text));
-        QCOMPARE(parse(text), values);
+        QVERIFY(readTextFile(path, text));
+        QCOMPARE(parseSettingsText(text), values);
     }
 }
 
@@ -467,7 +467,7 @@ void SettingsFileTest::filesOfTheOldWriterReadAsBefore_data()
 void SettingsFileTest::filesOfTheOldWriterReadAsBefore()
 {
     QFETCH(QByteArray, bytes);
-    const QueryStringSet values = parse(decodeFileText(bytes));
+    const QueryStringSet values = parseSettingsText(decodeFileText(bytes));
     QTEST(values[QueryKey::Home], "home");
     QTEST(values[QueryKey::English], "english");
 }
@@ -499,11 +499,11 @@ void SettingsFileTest::fileEncoding()
     QCOMPARE(encodeFileText(text), bytes);
     QTemporaryDir dir;
     const QString path = dir.filePath(fileName());
-    QVERIFY(WriteTextFile(path, text).ok);
+    QVERIFY(writeTextFile(path, text).ok);
     QCOMPARE(readBytes(path), bytes);
     if (!bytes.contains('?')) {
         QString read;
-        QVERIFY(ReadTextFile(path, read));
+        QVERIFY(readTextFile(path, read));
         QCOMPARE(read, text);
     }
 #endif
@@ -621,7 +621,7 @@ void SettingsFileTest::failedWriteKeepsOldFileAndSaysWhy()
         file.syncError = errorNumber;
         break;
     }
-    const WriteResult result = writeBytes(file, encodeFileText(BuildSettingsXML(values)));
+    const WriteResult result = writeBytes(file, encodeFileText(buildSettingsText(values)));
 
     QVERIFY(!result.ok);
     QTEST(result.error, "words");
@@ -669,7 +669,7 @@ void SettingsFileTest::savesStayAtomicWhereTheFolderIsWritable()
     const QString path = dir.filePath(fileName());
     writeBytes(path, oldSettings());
     const ino_t before = inodeOf(path);
-    QVERIFY(WriteTextFile(path, QStringLiteral("new")).ok);
+    QVERIFY(writeTextFile(path, QStringLiteral("new")).ok);
     // A new file took the old one's place; the old one was never opened for writing.
     QVERIFY(inodeOf(path) != before);
     QCOMPARE(readBytes(path), QByteArray("new"));
@@ -702,7 +702,7 @@ void SettingsFileTest::writesInPlaceWhenOnlyTheFileIsWritable()
         if (!enforced.enforced())
             QSKIP("cannot drop the capabilities that override folder permissions");
         QVERIFY(!QFile(folder + QStringLiteral("/probe")).open(QIODevice::WriteOnly));
-        result = WriteTextFile(path, QStringLiteral("new settings"));
+        result = writeTextFile(path, QStringLiteral("new settings"));
     }
     if (root)
         QVERIFY(::chown(QFile::encodeName(folder).constData(), 0, 0) == 0);
@@ -734,7 +734,7 @@ void SettingsFileTest::failedInPlaceWritePutsOldBytesBack()
             QSKIP("cannot drop the capabilities that override folder permissions");
         FailingSaveFile file(path);
         file.room = 10;
-        result = writeBytes(file, encodeFileText(BuildSettingsXML(canned_templates::defaults())) +
+        result = writeBytes(file, encodeFileText(buildSettingsText(canned_templates::defaults())) +
                                       "more");
     }
     QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
@@ -774,7 +774,7 @@ void SettingsFileTest::readFailureSaysWhy()
         QSKIP("cannot drop the capabilities that override file permissions");
     QString text = QStringLiteral("untouched");
     QString failure = QStringLiteral("not set");
-    QVERIFY(!ReadTextFile(path, text, &failure));
+    QVERIFY(!readTextFile(path, text, &failure));
     QCOMPARE(text, QStringLiteral("untouched"));
     QTEST(failure, "failure");
 }
@@ -788,7 +788,7 @@ void SettingsFileTest::fingerprintNoticesAnotherSave()
     const Fingerprint first = fingerprintFile(path);
     QCOMPARE(first.kind, Fingerprint::Content);
     QCOMPARE(first, fingerprintOf("first"));
-    QVERIFY(WriteTextFile(path, QStringLiteral("other")).ok);
+    QVERIFY(writeTextFile(path, QStringLiteral("other")).ok);
     QVERIFY(fingerprintFile(path) != first);
     QCOMPARE(fingerprintFile(path), fingerprintOf("other"));
     QVERIFY(fingerprintOf("") != Fingerprint());

@@ -65,14 +65,14 @@ void SettingsFullDiskTest::fullDiskKeepsOldFile()
 
     QueryStringSet old = canned_templates::defaults();
     old[QueryKey::Home] = QStringLiteral("http://home.test/");
-    QVERIFY(WriteTextFile(path, BuildSettingsXML(old)).ok);
+    QVERIFY(writeTextFile(path, buildSettingsText(old)).ok);
     const QByteArray before = readBytes(path);
     QVERIFY(disk.fill(dir.filePath(QStringLiteral("filler")), leaveFree));
 
     QueryStringSet values = canned_templates::defaults();
     values[QueryKey::Chinese] += QString(padding, QLatin1Char('x'));
-    const QString text = BuildSettingsXML(values);
-    const WriteResult result = WriteTextFile(path, text);
+    const QString text = buildSettingsText(values);
+    const WriteResult result = writeTextFile(path, text);
     const QByteArray after = readBytes(path);
     qInfo("%s: old file %lld bytes, save of %lld bytes with %lld bytes free -> %s; file now %lld "
           "bytes, %s",
@@ -94,11 +94,11 @@ void SettingsFullDiskTest::saveFitsAgainOnceThereIsRoom()
     QVERIFY2(disk.mounted(), qPrintable(disk.error()));
     const QString path = dir.filePath(fileName());
     const QString filler = dir.filePath(QStringLiteral("filler"));
-    QVERIFY(WriteTextFile(path, QStringLiteral("old")).ok);
+    QVERIFY(writeTextFile(path, QStringLiteral("old")).ok);
     QVERIFY(disk.fill(filler));
-    QVERIFY(!WriteTextFile(path, QStringLiteral("new")).ok);
+    QVERIFY(!writeTextFile(path, QStringLiteral("new")).ok);
     QVERIFY(QFile::remove(filler));
-    QVERIFY(WriteTextFile(path, QStringLiteral("new")).ok);
+    QVERIFY(writeTextFile(path, QStringLiteral("new")).ok);
     QCOMPARE(readBytes(path), QByteArray("new"));
 }
 

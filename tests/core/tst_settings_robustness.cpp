@@ -40,7 +40,7 @@ QString settingsText(char which)
                           .arg(keyName(key)) +
                       unit.repeated(repeats);
     }
-    return BuildSettingsXML(values);
+    return buildSettingsText(values);
 }
 
 // The child: saves A and B in turn (starting with `first`) until killed, one '.' on stdout per
@@ -53,7 +53,7 @@ int saveLoop(const QString& path, char first, int count)
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < count && clock.elapsed() < 30000; ++i) {
-        const WriteResult result = WriteTextFile(path, texts[i % 2]);
+        const WriteResult result = writeTextFile(path, texts[i % 2]);
         if (!result.ok) {
             std::fprintf(stderr, "save failed: %s\n", qPrintable(result.error));
             return 1;
@@ -164,7 +164,7 @@ void SettingsRobustnessTest::saveKilledAtAnyMomentLeavesOldOrNewFile()
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < 6; ++i)
-        QVERIFY(WriteTextFile(path, settingsText(i % 2 ? 'A' : 'B')).ok);
+        QVERIFY(writeTextFile(path, settingsText(i % 2 ? 'A' : 'B')).ok);
     const qint64 saveMicros = qBound(qint64(100), clock.nsecsElapsed() / 6000, qint64(20000));
     QCOMPARE(readBytes(path), bytes[0]);
 
@@ -367,13 +367,13 @@ void SettingsRobustnessTest::badFiles()
     }
 
     QString text = QStringLiteral("untouched");
-    QCOMPARE(ReadTextFile(path, text), readable);
+    QCOMPARE(readTextFile(path, text), readable);
     if (!readable) {
         QCOMPARE(text, QStringLiteral("untouched"));
         return;
     }
     QCOMPARE(text.size(), bytes.size()); // one character per byte
-    QCOMPARE(asList(parse(text)), values);
+    QCOMPARE(asList(parseSettingsText(text)), values);
 }
 
 void SettingsRobustnessTest::hundredMegabyteFile_data()
@@ -421,9 +421,9 @@ void SettingsRobustnessTest::hundredMegabyteFile()
     QElapsedTimer clock;
     clock.start();
     QString text;
-    QVERIFY(ReadTextFile(path, text));
+    QVERIFY(readTextFile(path, text));
     const qint64 readMillis = clock.restart();
-    const QueryStringSet values = parse(text);
+    const QueryStringSet values = parseSettingsText(text);
     const qint64 parseMillis = clock.elapsed();
     qInfo("%s: %lld MB read in %lld ms, parsed in %lld ms", QTest::currentDataTag(),
           (long long)(QFileInfo(path).size() >> 20), readMillis, parseMillis);
@@ -473,7 +473,7 @@ void SettingsRobustnessTest::loneSurrogatesAreWrittenAsQuestionMarks()
     QCOMPARE(encodeAnsi(text), bytes);
     QTemporaryDir dir;
     const QString path = dir.filePath(fileName());
-    QVERIFY(WriteTextFile(path, text).ok);
+    QVERIFY(writeTextFile(path, text).ok);
     QCOMPARE(readBytes(path), fileBytes);
 }
 

@@ -1,9 +1,9 @@
 // The options dialog, the provider suggestion dialogs with the Select flow, and the About box.
 #include "core/canned_templates.h"
 #include "core/design_units.h"
-#include "dialogs/frm_about.h"
-#include "dialogs/frm_option.h"
-#include "dialogs/frm_suggestion.h"
+#include "dialogs/about_dialog.h"
+#include "dialogs/options_dialog.h"
+#include "dialogs/suggestion_dialog.h"
 #include "modal_driver.h"
 
 #include <QCheckBox>
@@ -89,7 +89,7 @@ void DialogsWidgetsTest::cleanup()
 
 void DialogsWidgetsTest::optionDesign()
 {
-    frmOption option;
+    OptionsDialog option;
     QCOMPARE(option.windowTitle(), QStringLiteral("Online Dictionary Query String"));
     QCOMPARE(option.size(), QSize(pixels(11955), pixels(5265)));
     QCOMPARE(option.selectButton(QueryKey::Home), nullptr);
@@ -122,9 +122,8 @@ void DialogsWidgetsTest::optionSaveAndCancel()
 {
     QFETCH(int, how);
     QFETCH(bool, saved);
-    frmOption option;
+    OptionsDialog option;
     option.setValues(canned_templates::defaults());
-    option.bSaveFlag = false;
     whenModal([how](QWidget* dialog) {
         if (how == 0)
             click(dialog, "cmdSave");
@@ -134,14 +133,14 @@ void DialogsWidgetsTest::optionSaveAndCancel()
             dialog->close();
     });
     option.exec();
-    QCOMPARE(option.bSaveFlag, saved);
+    QCOMPARE(option.result() == QDialog::Accepted, saved);
     QVERIFY(option.isHidden());
     QCOMPARE(option.values(), canned_templates::defaults()); // still loaded, fields kept
 }
 
 void DialogsWidgetsTest::optionKeysDoNotCloseIt()
 {
-    frmOption option;
+    OptionsDialog option;
     bool stillOpen = false;
     whenModal([&](QWidget* dialog) {
         QLineEdit* edit = childNamed<QLineEdit>(dialog, "txtChinese");
@@ -153,7 +152,7 @@ void DialogsWidgetsTest::optionKeysDoNotCloseIt()
     });
     option.exec();
     QVERIFY(stillOpen);
-    QVERIFY(!option.bSaveFlag);
+    QCOMPARE(option.result(), int(QDialog::Rejected));
 }
 
 void DialogsWidgetsTest::optionFieldsShowTheirStart()
@@ -161,7 +160,7 @@ void DialogsWidgetsTest::optionFieldsShowTheirStart()
     // Templates far longer than their fields, set by the program, and one field typed in at an
     // earlier opening: each field opens at its start, and a template chosen through "Select"
     // shows its start too.
-    frmOption option;
+    OptionsDialog option;
     QueryStringSet values;
     for (const QueryKey key : kQueryKeys)
         values[key] = QStringLiteral("http://provider.test/") + QString(300, u'x') +
@@ -217,7 +216,7 @@ void DialogsWidgetsTest::suggestionDesign()
     QFETCH(QueryKey, key);
     QFETCH(QString, name);
     QFETCH(int, height);
-    frmSuggestion dialog(key);
+    SuggestionDialog dialog(key);
     QCOMPARE(dialog.objectName(), name);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Select Online Dictionary Provider Suggestion"));
     QCOMPARE(dialog.size(), QSize(pixels(7455), pixels(height)));
@@ -263,7 +262,7 @@ void DialogsWidgetsTest::suggestionFlags()
 {
     QFETCH(int, how);
     QFETCH(bool, saved);
-    frmSuggestion dialog(QueryKey::English);
+    SuggestionDialog dialog(QueryKey::English);
     whenModal([how](QWidget* d) {
         childNamed<QCheckBox>(d, "Check1")->setChecked(true);
         childNamed<QCheckBox>(d, "Check2")->setChecked(true);
@@ -275,13 +274,13 @@ void DialogsWidgetsTest::suggestionFlags()
             d->close();
     });
     dialog.exec();
-    QCOMPARE(dialog.bSaveFlag, saved);
+    QCOMPARE(dialog.result() == QDialog::Accepted, saved);
     QCOMPARE(dialog.tickedBoxes(), (std::vector<bool>{true, true})); // the dialog does not narrow
 }
 
 void DialogsWidgetsTest::suggestionEnterPressesFocusedButtonOnly()
 {
-    frmSuggestion dialog(QueryKey::Japanese);
+    SuggestionDialog dialog(QueryKey::Japanese);
     bool escapeKeptItOpen = false;
     whenModal([&](QWidget* d) {
         QTest::keyClick(d, Qt::Key_Escape);
@@ -291,7 +290,7 @@ void DialogsWidgetsTest::suggestionEnterPressesFocusedButtonOnly()
     });
     dialog.exec();
     QVERIFY(escapeKeptItOpen);
-    QVERIFY(dialog.bSaveFlag);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
 }
 
 void DialogsWidgetsTest::enterKeysPressTheFocusedButton_data()
@@ -313,7 +312,7 @@ void DialogsWidgetsTest::enterKeysPressTheFocusedButton()
     QFETCH(int, key);
     QFETCH(int, modifiers);
     QFETCH(bool, saved);
-    frmSuggestion dialog(QueryKey::English);
+    SuggestionDialog dialog(QueryKey::English);
     whenModal([&](QWidget* d) {
         QWidget* focus = d->findChild<QWidget*>(button);
         focus->setFocus();
@@ -322,7 +321,7 @@ void DialogsWidgetsTest::enterKeysPressTheFocusedButton()
             d->close();
     });
     dialog.exec();
-    QCOMPARE(dialog.bSaveFlag, saved);
+    QCOMPARE(dialog.result() == QDialog::Accepted, saved);
 }
 
 void DialogsWidgetsTest::selectWritesTheTickedTemplate_data()
@@ -355,7 +354,7 @@ void DialogsWidgetsTest::selectWritesTheTickedTemplate()
     QFETCH(QStringList, tick);
     QFETCH(bool, confirm);
     QFETCH(QString, expected);
-    frmOption option;
+    OptionsDialog option;
     option.field(key)->setText(QStringLiteral("typed"));
     QString dialogName;
     whenModal([&](QWidget* d) {
@@ -365,15 +364,15 @@ void DialogsWidgetsTest::selectWritesTheTickedTemplate()
         click(d, confirm ? "cmdOK" : "cmdCancel");
     });
     QTest::mouseClick(option.selectButton(key), Qt::LeftButton);
-    QCOMPARE(dialogName, frmSuggestion::formName(key));
+    QCOMPARE(dialogName, SuggestionDialog::formName(key));
     QCOMPARE(option.text(key), expected.isNull() ? QStringLiteral("typed") : expected);
     // The suggestion dialog is gone once the flow is over.
-    QTRY_VERIFY(option.findChildren<frmSuggestion*>().isEmpty());
+    QTRY_VERIFY(option.findChildren<SuggestionDialog*>().isEmpty());
 }
 
 void DialogsWidgetsTest::selectReopensUnticked()
 {
-    frmOption option;
+    OptionsDialog option;
     whenModal([](QWidget* d) {
         childNamed<QCheckBox>(d, "Check1")->setChecked(true);
         click(d, "cmdOK");
@@ -392,7 +391,7 @@ void DialogsWidgetsTest::selectReopensUnticked()
 
 void DialogsWidgetsTest::aboutBox()
 {
-    frmAbout about;
+    AboutDialog about;
     QCOMPARE(about.windowTitle(), QStringLiteral("About Lexivo Dictionary"));
     QCOMPARE(about.geometry(), QRect(pixels(5250), pixels(4095), pixels(5475), pixels(3090)));
     QCOMPARE(childNamed<QLabel>(&about, "Label1")->text(),
@@ -427,7 +426,7 @@ void DialogsWidgetsTest::aboutClosesByOkOrCloseBox()
 {
     QFETCH(bool, closeBox);
     for (int opening = 0; opening < 2; ++opening) {
-        frmAbout about;
+        AboutDialog about;
         QPoint shownAt;
         QWidget* focused = nullptr;
         whenModal([&](QWidget* d) {

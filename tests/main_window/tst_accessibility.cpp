@@ -1,9 +1,9 @@
 // Screen readers announce every text box and check box by the label beside it.
 #include "core/canned_templates.h"
-#include "dialogs/frm_option.h"
-#include "dialogs/frm_suggestion.h"
+#include "dialogs/options_dialog.h"
+#include "dialogs/suggestion_dialog.h"
 #include "fake_browser.h"
-#include "main_window/frm_browser.h"
+#include "main_window/main_window.h"
 #include "temp_program_folder.h"
 
 #include <QAccessible>
@@ -49,7 +49,7 @@ void AccessibilityTest::wordBoxIsNamedByItsLabel()
 
 void AccessibilityTest::optionFieldsAreNamedByTheirLabels()
 {
-    frmOption option;
+    OptionsDialog option;
     const QStringList expected{"Home page:", "Chinese:",        "English:",       "Thesaurus:",
                                "Japanese:",  "Computer (Chi):", "Computer (Eng):"};
     QStringList actual;
@@ -72,7 +72,7 @@ void AccessibilityTest::providerBoxesAreNamedByTheirProviders_data()
 void AccessibilityTest::providerBoxesAreNamedByTheirProviders()
 {
     QFETCH(QueryKey, key);
-    frmSuggestion dialog(key);
+    SuggestionDialog dialog(key);
     for (const canned_templates::Provider& provider : canned_templates::providersFor(key)) {
         auto* box = dialog.findChild<QCheckBox*>(QStringLiteral("Check%1").arg(provider.checkBox));
         QVERIFY(box);
@@ -97,7 +97,7 @@ void AccessibilityTest::selectButtonsNameTheirFields()
 {
     QFETCH(QueryKey, key);
     QFETCH(QString, name);
-    frmOption option;
+    OptionsDialog option;
     QCOMPARE(accessibleName(option.selectButton(key)), name);
     QCOMPARE(option.selectButton(key)->text(), QStringLiteral("Select")); // the caption stays
 }

@@ -1,9 +1,9 @@
 // Designs are in twips, a physical unit: at any scale factor the windows keep their physical
 // size and proportions, fonts grow with them, and captions still fit. Run at several
 // QT_SCALE_FACTOR values by CTest.
-#include "dialogs/frm_option.h"
+#include "dialogs/options_dialog.h"
 #include "fake_browser.h"
-#include "main_window/frm_browser.h"
+#include "main_window/main_window.h"
 #include "temp_program_folder.h"
 
 #include <QFontInfo>
@@ -80,7 +80,7 @@ void HighDpiTest::mainWindowKeepsPhysicalDesignSize()
                       240, 1215, 495);
     checkPhysicalRect(*browser->view(), 120, 960, 12855, 8895);
 
-    frmOption option;
+    OptionsDialog option;
     checkPhysicalRect(option, option.x(), option.y(), 11955, 5265); // size only matters here
 }
 
@@ -112,7 +112,7 @@ void HighDpiTest::captionsFit()
             checkCaptionFits(label, label->text());
     }
 
-    frmOption option;
+    OptionsDialog option;
     for (QLabel* label : option.findChildren<QLabel*>())
         checkCaptionFits(label, label->text());
     for (QPushButton* button : option.findChildren<QPushButton*>())

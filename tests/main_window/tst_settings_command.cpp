@@ -1,9 +1,10 @@
 // "Online Dictionary Query String", driven through the real modal dialogs.
 #include "core/canned_templates.h"
 #include "core/settings_file.h"
-#include "dialogs/frm_option.h"
+#include "dialogs/options_dialog.h"
 #include "fake_browser.h"
-#include "main_window/frm_browser.h"
+#include "main_window/main_window.h"
+#include "menu_action.h"
 #include "modal_driver.h"
 #include "permissions_enforced.h"
 #include "temp_program_folder.h"
@@ -37,7 +38,7 @@ QLineEdit* field(QWidget* dialog, const char* name)
 // Opens the options dialog of `window`, lets `edit` change it, presses "Save", and answers the
 // message box that follows, if any, with `answer`; gives that box's text (empty when none
 // came). Every box is closed, also when an assertion fails.
-QString saveAndAnswer(frmBrowser& window, const std::function<void(QWidget*)>& edit,
+QString saveAndAnswer(MainWindow& window, const std::function<void(QWidget*)>& edit,
                       QMessageBox::StandardButton answer = QMessageBox::Ok)
 {
     QString boxText;
@@ -53,7 +54,7 @@ QString saveAndAnswer(frmBrowser& window, const std::function<void(QWidget*)>& e
         });
         click(dialog, "cmdSave");
     });
-    window.mnuQueryString_Click();
+    chooseMenuItem(window, "mnuQueryString");
     QTest::qWait(350); // let the look-out above run before its references go
     return boxText;
 }
@@ -97,14 +98,14 @@ void QueryStringCommandTest::saveWritesTheFileAndNextStartReadsIt()
         field(dialog, "txtEnglish")->setText(QStringLiteral("http://e.test/?q=%word&x=1"));
         click(dialog, "cmdSave");
     });
-    window->mnuQueryString_Click();
+    chooseMenuItem(*window, "mnuQueryString");
 
     QueryStringSet expected = canned_templates::defaults();
     expected[QueryKey::Home] = QStringLiteral("http://home.test/");
     expected[QueryKey::English] = QStringLiteral("http://e.test/?q=%word&x=1");
     QCOMPARE(window->options()->values(), expected);
     QCOMPARE(folder.settingsBytes(),
-             settings_file::encodeAnsi(settings_file::BuildSettingsXML(expected)));
+             settings_file::encodeAnsi(settings_file::buildSettingsText(expected)));
 
     FakeBrowser* nextBrowser = nullptr;
     auto next = folder.start(&nextBrowser);
@@ -118,9 +119,9 @@ void QueryStringCommandTest::saveUnchangedStillWrites()
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
     whenModal([](QWidget* dialog) { click(dialog, "cmdSave"); });
-    window->mnuQueryString_Click();
-    QVERIFY(window->options()->bSaveFlag);
-    QCOMPARE(folder.settingsBytes(), settings_file::encodeAnsi(settings_file::BuildSettingsXML(
+    chooseMenuItem(*window, "mnuQueryString");
+    QCOMPARE(window->options()->result(), int(QDialog::Accepted));
+    QCOMPARE(folder.settingsBytes(), settings_file::encodeAnsi(settings_file::buildSettingsText(
                                          canned_templates::defaults())));
 }
 
@@ -157,10 +158,10 @@ void QueryStringCommandTest::cancelAndCloseBoxRestoreEveryField()
         else
             click(dialog, "cmdCancel");
     });
-    window->mnuQueryString_Click();
+    chooseMenuItem(*window, "mnuQueryString");
 
     QVERIFY(chosenInDialog.contains(QStringLiteral("trad=gb")));
-    QVERIFY(!window->options()->bSaveFlag);
+    QCOMPARE(window->options()->result(), int(QDialog::Rejected));
     QCOMPARE(window->options()->values(), before);
     QVERIFY(!QFileInfo::exists(folder.settingsPath()));
 
@@ -207,7 +208,7 @@ void QueryStringCommandTest::failedSaveWarnsAndKeepsNewValues()
             dialog);
         click(dialog, "cmdSave");
     });
-    window->mnuQueryString_Click();
+    chooseMenuItem(*window, "mnuQueryString");
 
     QVERIFY2(warning.contains(QDir::toNativeSeparators(folder.settingsPath())),
              qPrintable(warning));
@@ -235,7 +236,7 @@ void QueryStringCommandTest::emptiedFieldStaysEmptyAfterRestart()
         field(dialog, "txtJapanese")->clear();
         click(dialog, "cmdSave");
     });
-    window->mnuQueryString_Click();
+    chooseMenuItem(*window, "mnuQueryString");
     QVERIFY(folder.settingsBytes().contains("    <Japanese></Japanese>\r\n"));
 
     FakeBrowser* nextBrowser = nullptr;
@@ -259,7 +260,7 @@ void QueryStringCommandTest::dialogIsCentredAndModal()
         modal = dialog->isModal();
         click(dialog, "cmdCancel");
     });
-    window->mnuQueryString_Click();
+    chooseMenuItem(*window, "mnuQueryString");
     QVERIFY(modal);
     // Before its first showing a window's frame is not known yet; allow for its thickness.
     QVERIFY2((frame.center() - screen.center()).manhattanLength() <= 8,

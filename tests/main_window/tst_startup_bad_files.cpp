@@ -2,9 +2,9 @@
 // start-up completes and every field follows the reading rules.
 #include "core/canned_templates.h"
 #include "core/settings_file.h"
-#include "dialogs/frm_option.h"
+#include "dialogs/options_dialog.h"
 #include "fake_browser.h"
-#include "main_window/frm_browser.h"
+#include "main_window/main_window.h"
 #include "modal_driver.h"
 #include "permissions_enforced.h"
 #include "temp_program_folder.h"
@@ -24,7 +24,8 @@ constexpr qsizetype kHuge = 100 * 1024 * 1024;
 
 QByteArray defaultsFile()
 {
-    return settings_file::encodeAnsi(settings_file::BuildSettingsXML(canned_templates::defaults()));
+    return settings_file::encodeAnsi(
+        settings_file::buildSettingsText(canned_templates::defaults()));
 }
 
 QByteArray filler(qsizetype size)
@@ -109,7 +110,7 @@ void StartupBadFilesTest::startsAndFollowsTheRules()
     QElapsedTimer clock;
     clock.start();
     FakeBrowser* browser = nullptr;
-    const std::unique_ptr<frmBrowser> window = folder.start(&browser);
+    const std::unique_ptr<MainWindow> window = folder.start(&browser);
     qInfo("%s: started in %lld ms", QTest::currentDataTag(), clock.elapsed());
 
     QVERIFY(window->options()->values() == expected);
@@ -124,7 +125,7 @@ void StartupBadFilesTest::unreadableFileWarnsOnceTheWindowIsUp()
     folder.writeSettings(canned_templates::defaults());
     QVERIFY(QFile::setPermissions(folder.settingsPath(), QFile::WriteOwner));
     FakeBrowser* browser = nullptr;
-    std::unique_ptr<frmBrowser> window;
+    std::unique_ptr<MainWindow> window;
     {
         PermissionsEnforced enforced;
         if (!enforced.enforced())
@@ -161,7 +162,7 @@ void StartupBadFilesTest::emptyFileStartsWithoutWarning()
     TempProgramFolder folder;
     folder.writeSettingsBytes({});
     FakeBrowser* browser = nullptr;
-    const std::unique_ptr<frmBrowser> window = folder.start(&browser);
+    const std::unique_ptr<MainWindow> window = folder.start(&browser);
     window->show();
     QTest::qWait(200);
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
@@ -183,7 +184,7 @@ void StartupBadFilesTest::removesStaleTemporaryFilesAtStart()
     fresh.close();
 
     FakeBrowser* browser = nullptr;
-    const std::unique_ptr<frmBrowser> window = folder.start(&browser);
+    const std::unique_ptr<MainWindow> window = folder.start(&browser);
     QStringList left = QDir(folder.sessionPath()).entryList(QDir::Files | QDir::Hidden);
     left.sort(Qt::CaseSensitive);
     QCOMPARE(left, (QStringList{QStringLiteral("lexivo.xml"), QStringLiteral("lexivo.xml.N0wSav"),

@@ -4,7 +4,7 @@
 
 #include "core/form_layout.h"
 #include "fake_browser.h"
-#include "main_window/frm_browser.h"
+#include "main_window/main_window.h"
 #include "temp_program_folder.h"
 #include "wait_until.h"
 

@@ -5,9 +5,10 @@
 #include "core/interval_timer.h"
 #include "core/settings_file.h"
 #include "design/simple_status_bar.h"
-#include "dialogs/frm_option.h"
+#include "dialogs/options_dialog.h"
 #include "fake_browser.h"
-#include "main_window/frm_browser.h"
+#include "main_window/main_window.h"
+#include "menu_action.h"
 #include "modal_driver.h"
 #include "temp_program_folder.h"
 
@@ -27,19 +28,19 @@ namespace {
 const char* const kButtonNames[] = {"cmdEn2Ch", "cmdEn2En",       "cmdEn2Th",
                                     "cmdEn2Jp", "cmdChiComputer", "cmdEngComputer"};
 
-QPushButton* button(frmBrowser& w, const char* name)
+QPushButton* button(MainWindow& w, const char* name)
 {
     return w.findChild<QPushButton*>(QLatin1String(name));
 }
 
-QLineEdit* wordBox(frmBrowser& w)
+QLineEdit* wordBox(MainWindow& w)
 {
     return w.findChild<QLineEdit*>(QStringLiteral("txtWord"));
 }
 
-QString status(frmBrowser& w)
+QString status(MainWindow& w)
 {
-    return w.statusBar1()->SimpleText();
+    return w.statusBarWidget()->text();
 }
 
 int pixels(double twips)
@@ -57,7 +58,7 @@ void resizeOuter(QWidget& window, int widthTwips, int heightTwips)
 
 } // namespace
 
-class FrmBrowserTest : public QObject
+class MainWindowTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -112,7 +113,7 @@ private Q_SLOTS:
     void longStatusTextIsShownShortened();
 };
 
-void FrmBrowserTest::initTestCase()
+void MainWindowTest::initTestCase()
 {
     // Geometry checks below assume 15 twips a pixel.
     QWidget probe;
@@ -120,29 +121,30 @@ void FrmBrowserTest::initTestCase()
         QSKIP("needs a 96 dpi screen (the offscreen platform)");
 }
 
-void FrmBrowserTest::cleanup()
+void MainWindowTest::cleanup()
 {
     // No dialog may outlive its test.
     QTRY_COMPARE(QApplication::activeModalWidget(), nullptr);
 }
 
-void FrmBrowserTest::firstRunMakesSessionFolderAndUsesDefaults()
+void MainWindowTest::firstRunMakesSessionFolderAndUsesDefaults()
 {
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
 
     QVERIFY(QFileInfo(folder.sessionPath()).isDir());
-    QCOMPARE(window->strSessionPath, folder.path() + QDir::separator() + QStringLiteral("session"));
+    QCOMPARE(window->sessionFolder(),
+             folder.path() + QDir::separator() + QStringLiteral("session"));
     QCOMPARE(window->options()->values(), canned_templates::defaults());
     QCOMPARE(browser->navigations, QStringList{QStringLiteral("about:blank")});
-    QCOMPARE(window->strCurrentURL, QStringLiteral("about:blank"));
+    QCOMPARE(window->currentUrl(), QStringLiteral("about:blank"));
     QVERIFY(!QFileInfo::exists(folder.settingsPath())); // start-up never writes the settings
     QVERIFY(status(*window).isEmpty());
     QVERIFY(window->options()->isHidden());
 }
 
-void FrmBrowserTest::existingSessionFolderIsLeftAlone()
+void MainWindowTest::existingSessionFolderIsLeftAlone()
 {
     TempProgramFolder folder;
     folder.makeSessionFolder();
@@ -152,7 +154,7 @@ void FrmBrowserTest::existingSessionFolderIsLeftAlone()
     QVERIFY(QDir(folder.sessionPath()).isEmpty());
 }
 
-void FrmBrowserTest::fileNamedSessionCountsAsPresent()
+void MainWindowTest::fileNamedSessionCountsAsPresent()
 {
     TempProgramFolder folder;
     QFile file(folder.sessionPath());
@@ -165,7 +167,7 @@ void FrmBrowserTest::fileNamedSessionCountsAsPresent()
     QCOMPARE(browser->navigations, QStringList{QStringLiteral("about:blank")});
 }
 
-void FrmBrowserTest::settingsFileGivesTheFields_data()
+void MainWindowTest::settingsFileGivesTheFields_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("fields"); // Home ... EngComputer
@@ -186,7 +188,7 @@ void FrmBrowserTest::settingsFileGivesTheFields_data()
                                       QStringLiteral("x.test/café €"), "", "", "", "", "", ""};
 }
 
-void FrmBrowserTest::settingsFileGivesTheFields()
+void MainWindowTest::settingsFileGivesTheFields()
 {
     QFETCH(QByteArray, file);
     QFETCH(QStringList, fields);
@@ -202,24 +204,24 @@ void FrmBrowserTest::settingsFileGivesTheFields()
     QCOMPARE(folder.settingsBytes(), file); // left exactly as it was
 }
 
-void FrmBrowserTest::unwritableProgramFolderStillStarts()
+void MainWindowTest::unwritableProgramFolderStillStarts()
 {
     // A program folder in which the session folder cannot be made.
     TempProgramFolder parent;
     const QString missing = parent.path() + QStringLiteral("/no/such/folder");
-    auto window = std::make_unique<frmBrowser>(missing, std::make_unique<FakeBrowser>());
-    QVERIFY(!QFileInfo::exists(window->strSessionPath));
+    auto window = std::make_unique<MainWindow>(missing, std::make_unique<FakeBrowser>());
+    QVERIFY(!QFileInfo::exists(window->sessionFolder()));
     QCOMPARE(window->options()->values(), canned_templates::defaults());
 }
 
-void FrmBrowserTest::closingAndExitUnloadTheOptions_data()
+void MainWindowTest::closingAndExitUnloadTheOptions_data()
 {
     QTest::addColumn<bool>("viaExit");
     QTest::newRow("close box") << false;
     QTest::newRow("Exit") << true;
 }
 
-void FrmBrowserTest::closingAndExitUnloadTheOptions()
+void MainWindowTest::closingAndExitUnloadTheOptions()
 {
     QFETCH(bool, viaExit);
     TempProgramFolder folder;
@@ -235,7 +237,7 @@ void FrmBrowserTest::closingAndExitUnloadTheOptions()
     QVERIFY(!QFileInfo::exists(folder.settingsPath())); // nothing saved at exit
 }
 
-void FrmBrowserTest::designControls()
+void MainWindowTest::designControls()
 {
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
@@ -268,12 +270,12 @@ void FrmBrowserTest::designControls()
     QCOMPARE(client->size(), QSize(pixels(13155), pixels(10395)));
 
     // The status bar is docked full width along the bottom.
-    QCOMPARE(window->statusBar1()->geometry(),
+    QCOMPARE(window->statusBarWidget()->geometry(),
              QRect(0, client->height() - pixels(420), client->width(), pixels(420)));
     QCOMPARE(QApplication::focusWidget(), wordBox(*window));
 }
 
-void FrmBrowserTest::designTabOrderAndMenus()
+void MainWindowTest::designTabOrderAndMenus()
 {
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
@@ -303,7 +305,7 @@ void FrmBrowserTest::designTabOrderAndMenus()
     QVERIFY(window->findChild<QAction*>(QStringLiteral("mnuSep2"))->isSeparator());
 }
 
-void FrmBrowserTest::tabOrderHoldsWhenThePageMakesItsContent_data()
+void MainWindowTest::tabOrderHoldsWhenThePageMakesItsContent_data()
 {
     QTest::addColumn<bool>("backwards");
     QTest::addColumn<QStringList>("order"); // from the word box, one key press at a time
@@ -317,7 +319,7 @@ void FrmBrowserTest::tabOrderHoldsWhenThePageMakesItsContent_data()
                                               "cmdEn2En",       "cmdEn2Ch",    "txtWord"};
 }
 
-void FrmBrowserTest::tabOrderHoldsWhenThePageMakesItsContent()
+void MainWindowTest::tabOrderHoldsWhenThePageMakesItsContent()
 {
     QFETCH(bool, backwards);
     QFETCH(QStringList, order);
@@ -339,7 +341,7 @@ void FrmBrowserTest::tabOrderHoldsWhenThePageMakesItsContent()
     QCOMPARE(seen, order);
 }
 
-void FrmBrowserTest::resizeFitsTheRow_data()
+void MainWindowTest::resizeFitsTheRow_data()
 {
     QTest::addColumn<int>("outerWidth"); // twips; multiples of 15 are whole pixels
     QTest::addColumn<int>("outerHeight");
@@ -354,7 +356,7 @@ void FrmBrowserTest::resizeFitsTheRow_data()
     QTest::newRow("low: browser keeps 0") << 15000 << 2250 << 5810 << 13445 << 14600 << 0;
 }
 
-void FrmBrowserTest::resizeFitsTheRow()
+void MainWindowTest::resizeFitsTheRow()
 {
     QFETCH(int, outerWidth);
     QFETCH(int, outerHeight);
@@ -387,7 +389,7 @@ void FrmBrowserTest::resizeFitsTheRow()
     QCOMPARE(window->rowLayout().wordWidth, float(wordWidth));
 }
 
-void FrmBrowserTest::minimisingChangesNothing()
+void MainWindowTest::minimisingChangesNothing()
 {
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
@@ -402,7 +404,7 @@ void FrmBrowserTest::minimisingChangesNothing()
     QCOMPARE(window->rowLayout().wordWidth, float(5810));
 }
 
-void FrmBrowserTest::eachButtonUsesItsTemplate_data()
+void MainWindowTest::eachButtonUsesItsTemplate_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<QueryKey>("key");
@@ -412,7 +414,7 @@ void FrmBrowserTest::eachButtonUsesItsTemplate_data()
         QTest::newRow(kButtonNames[i]) << i << keys[i];
 }
 
-void FrmBrowserTest::eachButtonUsesItsTemplate()
+void MainWindowTest::eachButtonUsesItsTemplate()
 {
     QFETCH(int, index);
     QFETCH(QueryKey, key);
@@ -427,12 +429,12 @@ void FrmBrowserTest::eachButtonUsesItsTemplate()
                                  .replace(QStringLiteral("%word"), QStringLiteral("Apple"));
     QCOMPARE(browser->navigations.last(), expected);
     QCOMPARE(status(*window), QStringLiteral("goto ") + expected);
-    QCOMPARE(window->strCurrentURL, expected);
+    QCOMPARE(window->currentUrl(), expected);
     QCOMPARE(wordBox(*window)->text(),
              QStringLiteral("  Apple  ")); // the word box is left as typed
 }
 
-void FrmBrowserTest::lookupEdgeCases_data()
+void MainWindowTest::lookupEdgeCases_data()
 {
     QTest::addColumn<QString>("word");
     QTest::addColumn<QString>("chineseTemplate");
@@ -454,7 +456,7 @@ void FrmBrowserTest::lookupEdgeCases_data()
                                           << "http://dict.test/w";
 }
 
-void FrmBrowserTest::lookupEdgeCases()
+void MainWindowTest::lookupEdgeCases()
 {
     QFETCH(QString, word);
     QFETCH(QString, chineseTemplate);
@@ -465,7 +467,7 @@ void FrmBrowserTest::lookupEdgeCases()
     folder.writeSettings(values);
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
-    window->statusBar1()->setSimpleText(QStringLiteral("before"));
+    window->statusBarWidget()->setText(QStringLiteral("before"));
 
     wordBox(*window)->setText(word);
     QTest::mouseClick(button(*window, "cmdEn2Ch"), Qt::LeftButton);
@@ -479,7 +481,7 @@ void FrmBrowserTest::lookupEdgeCases()
     }
 }
 
-void FrmBrowserTest::savedTemplateAppliesOnNextClick()
+void MainWindowTest::savedTemplateAppliesOnNextClick()
 {
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
@@ -490,7 +492,7 @@ void FrmBrowserTest::savedTemplateAppliesOnNextClick()
     QCOMPARE(browser->navigations.last(), QStringLiteral("http://new.test/go"));
 }
 
-void FrmBrowserTest::enterInWordBoxStartsNoLookup()
+void MainWindowTest::enterInWordBoxStartsNoLookup()
 {
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
@@ -502,7 +504,7 @@ void FrmBrowserTest::enterInWordBoxStartsNoLookup()
     QCOMPARE(browser->navigations.size(), 1);
 }
 
-void FrmBrowserTest::keysPressTheFocusedButton_data()
+void MainWindowTest::keysPressTheFocusedButton_data()
 {
     QTest::addColumn<QString>("focus");
     QTest::addColumn<int>("key");
@@ -522,7 +524,7 @@ void FrmBrowserTest::keysPressTheFocusedButton_data()
         << "txtWord" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << QString();
 }
 
-void FrmBrowserTest::keysPressTheFocusedButton()
+void MainWindowTest::keysPressTheFocusedButton()
 {
     QFETCH(QString, focus);
     QFETCH(int, key);
@@ -552,7 +554,7 @@ void FrmBrowserTest::keysPressTheFocusedButton()
     }
 }
 
-void FrmBrowserTest::websiteGoesToMakerSite()
+void MainWindowTest::websiteGoesToMakerSite()
 {
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
@@ -563,7 +565,7 @@ void FrmBrowserTest::websiteGoesToMakerSite()
     QCOMPARE(status(*window), QStringLiteral("goto ") + site);
 }
 
-void FrmBrowserTest::refusedAddressesSayWhy_data()
+void MainWindowTest::refusedAddressesSayWhy_data()
 {
     QTest::addColumn<QString>("chineseTemplate");
     QTest::addColumn<QString>("address"); // for the word "Apple"
@@ -590,7 +592,7 @@ void FrmBrowserTest::refusedAddressesSayWhy_data()
                                      ": the address is too long";
 }
 
-void FrmBrowserTest::refusedAddressesSayWhy()
+void MainWindowTest::refusedAddressesSayWhy()
 {
     QFETCH(QString, chineseTemplate);
     QFETCH(QString, address);
@@ -605,11 +607,11 @@ void FrmBrowserTest::refusedAddressesSayWhy()
 
     QCOMPARE(browser->navigations, QStringList{QStringLiteral("about:blank")}); // not asked
     QCOMPARE(status(*window), text);
-    QCOMPARE(window->strCurrentURL, address);
-    QVERIFY(!window->timer1()->isTicking());
+    QCOMPARE(window->currentUrl(), address);
+    QVERIFY(!window->dotTimer()->isTicking());
 }
 
-void FrmBrowserTest::refusalEndsTheDots()
+void MainWindowTest::refusalEndsTheDots()
 {
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
@@ -622,13 +624,13 @@ void FrmBrowserTest::refusalEndsTheDots()
 
     QCOMPARE(status(*window), QStringLiteral("Cannot open mailto:me: \"mailto:\" addresses are "
                                              "not allowed"));
-    QVERIFY(!window->timer1()->isTicking());
+    QVERIFY(!window->dotTimer()->isTicking());
     // The page that was loading still completes and clears the text.
     browser->raiseDocumentComplete(QStringLiteral("http://a.test/"));
     QCOMPARE(status(*window), QString());
 }
 
-void FrmBrowserTest::refusedHomePageSaysWhy_data()
+void MainWindowTest::refusedHomePageSaysWhy_data()
 {
     QTest::addColumn<QString>("home");
     QTest::addColumn<QStringList>("navigations");
@@ -643,7 +645,7 @@ void FrmBrowserTest::refusedHomePageSaysWhy_data()
     QTest::newRow("empty: as before") << "" << QStringList{""} << "";
 }
 
-void FrmBrowserTest::refusedHomePageSaysWhy()
+void MainWindowTest::refusedHomePageSaysWhy()
 {
     QFETCH(QString, home);
     QFETCH(QStringList, navigations);
@@ -656,62 +658,62 @@ void FrmBrowserTest::refusedHomePageSaysWhy()
     auto window = folder.start(&browser);
     QCOMPARE(browser->navigations, navigations);
     QCOMPARE(status(*window), text);
-    QCOMPARE(window->strCurrentURL, home);
+    QCOMPARE(window->currentUrl(), home);
 }
 
-void FrmBrowserTest::timerIsSilentBeforeFirstNavigation()
+void MainWindowTest::timerIsSilentBeforeFirstNavigation()
 {
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
-    QCOMPARE(window->timer1()->interval(), 0);
-    QVERIFY(window->timer1()->isEnabled());
-    QVERIFY(!window->timer1()->isTicking());
+    QCOMPARE(window->dotTimer()->interval(), 0);
+    QVERIFY(window->dotTimer()->isEnabled());
+    QVERIFY(!window->dotTimer()->isTicking());
 }
 
-void FrmBrowserTest::statusFollowsANavigation()
+void MainWindowTest::statusFollowsANavigation()
 {
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
     browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
     QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/..."));
-    QCOMPARE(window->timer1()->interval(), 1000);
-    QVERIFY(window->timer1()->isTicking());
+    QCOMPARE(window->dotTimer()->interval(), 1000);
+    QVERIFY(window->dotTimer()->isTicking());
 
     // Real ticks, a second apart, each adding two dots.
     QTRY_COMPARE_WITH_TIMEOUT(status(*window), QStringLiteral("Going to http://a.test/....."),
                               2500);
     for (int tick = 0; tick < 7; ++tick)
-        window->timer1()->timeout();
+        window->dotTimer()->timeout();
     QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/") + QString(19, u'.'));
-    window->timer1()->timeout();
-    window->timer1()->timeout();
+    window->dotTimer()->timeout();
+    window->dotTimer()->timeout();
     QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/."));
 
     browser->raiseDocumentComplete();
     QCOMPARE(status(*window), QString());
-    QVERIFY(!window->timer1()->isTicking());
+    QVERIFY(!window->dotTimer()->isTicking());
 }
 
-void FrmBrowserTest::newLookupDuringDotsStartsAgain()
+void MainWindowTest::newLookupDuringDotsStartsAgain()
 {
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
     browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
-    window->timer1()->timeout();
-    window->timer1()->timeout();
+    window->dotTimer()->timeout();
+    window->dotTimer()->timeout();
     wordBox(*window)->setText(QStringLiteral("kiwi"));
     QTest::mouseClick(button(*window, "cmdEn2En"), Qt::LeftButton);
     const QString address = browser->navigations.last();
     QCOMPARE(status(*window), QStringLiteral("goto ") + address);
     browser->raiseNavigationStarting(address);
     QCOMPARE(status(*window), QStringLiteral("Going to ") + address + QStringLiteral("..."));
-    QVERIFY(window->timer1()->isTicking());
+    QVERIFY(window->dotTimer()->isTicking());
 }
 
-void FrmBrowserTest::firstDotsComeOneSecondAfterANavigation()
+void MainWindowTest::firstDotsComeOneSecondAfterANavigation()
 {
     // A second navigation 600 ms into the first one: its first two dots come a whole second
     // after it, not when the first navigation's second is up.
@@ -730,7 +732,7 @@ void FrmBrowserTest::firstDotsComeOneSecondAfterANavigation()
     QVERIFY2(sinceSecond.elapsed() >= 1000, qPrintable(QString::number(sinceSecond.elapsed())));
 }
 
-void FrmBrowserTest::firstDocumentCompleteEndsAnimation()
+void MainWindowTest::firstDocumentCompleteEndsAnimation()
 {
     // A page with a frame: two navigations, and the first completed document ends the dots.
     TempProgramFolder folder;
@@ -741,10 +743,10 @@ void FrmBrowserTest::firstDocumentCompleteEndsAnimation()
     QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/inner.html..."));
     browser->raiseDocumentComplete(QStringLiteral("http://a.test/inner.html"));
     QCOMPARE(status(*window), QString());
-    QVERIFY(!window->timer1()->isTicking());
+    QVERIFY(!window->dotTimer()->isTicking());
 }
 
-void FrmBrowserTest::menuStatusTipsDoNotClearTheStatus()
+void MainWindowTest::menuStatusTipsDoNotClearTheStatus()
 {
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
@@ -757,7 +759,7 @@ void FrmBrowserTest::menuStatusTipsDoNotClearTheStatus()
     QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/..."));
 }
 
-void FrmBrowserTest::eventsArriveWhileModalDialogIsOpen()
+void MainWindowTest::eventsArriveWhileModalDialogIsOpen()
 {
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
@@ -773,11 +775,11 @@ void FrmBrowserTest::eventsArriveWhileModalDialogIsOpen()
         seenWhileOpen = status(*window) + QStringLiteral("|done");
         QTest::mouseClick(childNamed<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
     });
-    window->mnuQueryString_Click();
+    chooseMenuItem(*window, "mnuQueryString");
     QCOMPARE(seenWhileOpen, QStringLiteral("|done"));
 }
 
-void FrmBrowserTest::pageLinksToOtherProgramsAreRefused_data()
+void MainWindowTest::pageLinksToOtherProgramsAreRefused_data()
 {
     // The browser decides (address_rule, tested with the core); the window shows its reason.
     QTest::addColumn<QString>("url");
@@ -789,7 +791,7 @@ void FrmBrowserTest::pageLinksToOtherProgramsAreRefused_data()
                          << "Cannot open tel:+1234: \"tel:\" addresses are not allowed";
 }
 
-void FrmBrowserTest::pageLinksToOtherProgramsAreRefused()
+void MainWindowTest::pageLinksToOtherProgramsAreRefused()
 {
     QFETCH(QString, url);
     QFETCH(QString, reason);
@@ -801,17 +803,17 @@ void FrmBrowserTest::pageLinksToOtherProgramsAreRefused()
     browser->raiseNavigationRefused(url, reason);
 
     QCOMPARE(status(*window), reason);
-    QVERIFY(!window->timer1()->isTicking());
+    QVERIFY(!window->dotTimer()->isTicking());
 }
 
-void FrmBrowserTest::longStatusTextIsShownShortened()
+void MainWindowTest::longStatusTextIsShownShortened()
 {
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    auto* label = window->statusBar1()->findChild<QLabel*>(QStringLiteral("SimpleTextLabel"));
+    auto* label = window->statusBarWidget()->findChild<QLabel*>(QStringLiteral("SimpleTextLabel"));
     QVERIFY(label);
     const QString url = QStringLiteral("http://a.test/") + QString(1000000, u'w');
 
@@ -819,7 +821,7 @@ void FrmBrowserTest::longStatusTextIsShownShortened()
     QElapsedTimer clock;
     clock.start();
     for (int tick = 0; tick < 9; ++tick) {
-        window->timer1()->timeout();
+        window->dotTimer()->timeout();
         QCoreApplication::processEvents(); // the status bar lays itself out
     }
     const qint64 elapsed = clock.elapsed();
@@ -838,5 +840,5 @@ void FrmBrowserTest::longStatusTextIsShownShortened()
     QCOMPARE(label->text(), QStringLiteral("Going to http://a.test/..."));
 }
 
-QTEST_MAIN(FrmBrowserTest)
-#include "tst_frm_browser.moc"
+QTEST_MAIN(MainWindowTest)
+#include "tst_main_window.moc"

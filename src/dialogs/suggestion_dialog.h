@@ -8,22 +8,17 @@
 class QCheckBox;
 
 // A provider suggestion dialog: one check box per ready-made template of one key, "OK" and
-// "Cancel". It knows no templates; it reports whether the user confirmed (bSaveFlag) and which
-// boxes are ticked. The six dialogs (frmChinese ... frmEngComputer) are this one class, built
-// from the provider table.
-class frmSuggestion : public DesignDialog
+// "Cancel". It knows no templates; it reports whether the user confirmed ("OK" accepts; "Cancel"
+// and the close box reject) and which boxes are ticked. The six dialogs (frmChinese ...
+// frmEngComputer) are this one class, built from the provider table.
+class SuggestionDialog : public DesignDialog
 {
     Q_OBJECT
 public:
-    explicit frmSuggestion(QueryKey key, QWidget* parent = nullptr);
-
-    bool bSaveFlag = false;
+    explicit SuggestionDialog(QueryKey key, QWidget* parent = nullptr);
 
     // ticked[i] tells whether Check(i+1) is ticked.
     std::vector<bool> tickedBoxes() const;
-
-    void cmdOK_Click();
-    void cmdCancel_Click();
 
     // The dialog's name for a key, e.g. "frmChinese".
     static QString formName(QueryKey key);

@@ -1,4 +1,4 @@
-#include "main_window/frm_browser.h"
+#include "main_window/main_window.h"
 
 #include "browser/browser.h"
 #include "core/address_rule.h"
@@ -12,8 +12,8 @@
 #include "design/design_scale.h"
 #include "design/enter_key.h"
 #include "design/simple_status_bar.h"
-#include "dialogs/frm_about.h"
-#include "dialogs/frm_option.h"
+#include "dialogs/about_dialog.h"
+#include "dialogs/options_dialog.h"
 #include "main_window/settings_command.h"
 
 #include <QAbstractNativeEventFilter>
@@ -54,19 +54,15 @@ struct LookupButton
     const char* caption;
     QueryKey key;
     double fontSize;
-    void (frmBrowser::*click)();
 };
 
 const LookupButton kLookupButtons[layout::kLookupButtonCount] = {
-    {"cmdEn2Ch", "Chinese", QueryKey::Chinese, design_font::kMedium, &frmBrowser::cmdEn2Ch_Click},
-    {"cmdEn2En", "English", QueryKey::English, design_font::kMedium, &frmBrowser::cmdEn2En_Click},
-    {"cmdEn2Th", "Thesaurus", QueryKey::Thesaurus, design_font::kMedium,
-     &frmBrowser::cmdEn2Th_Click},
-    {"cmdEn2Jp", "Jananese", QueryKey::Japanese, design_font::kMedium, &frmBrowser::cmdEn2Jp_Click},
-    {"cmdChiComputer", "Computer (Chi)", QueryKey::ChiComputer, design_font::kWindow,
-     &frmBrowser::cmdChiComputer_Click},
-    {"cmdEngComputer", "Computer (Eng)", QueryKey::EngComputer, design_font::kWindow,
-     &frmBrowser::cmdEngComputer_Click},
+    {"cmdEn2Ch", "Chinese", QueryKey::Chinese, design_font::kMedium},
+    {"cmdEn2En", "English", QueryKey::English, design_font::kMedium},
+    {"cmdEn2Th", "Thesaurus", QueryKey::Thesaurus, design_font::kMedium},
+    {"cmdEn2Jp", "Jananese", QueryKey::Japanese, design_font::kMedium},
+    {"cmdChiComputer", "Computer (Chi)", QueryKey::ChiComputer, design_font::kWindow},
+    {"cmdEngComputer", "Computer (Eng)", QueryKey::EngComputer, design_font::kWindow},
 };
 
 // Keeps the status bar docked to the bottom of the client area, full width.
@@ -115,7 +111,7 @@ private:
 
 } // namespace
 
-frmBrowser::frmBrowser(const QString& programFolder, std::unique_ptr<Browser> browser,
+MainWindow::MainWindow(const QString& programFolder, std::unique_ptr<Browser> browser,
                        QWidget* parent)
     : QMainWindow(parent), m_browser(std::move(browser)), m_row(layout::designMainRow())
 {
@@ -126,22 +122,22 @@ frmBrowser::frmBrowser(const QString& programFolder, std::unique_ptr<Browser> br
     buildMenus();
 
     // Program folder, platform separator, "session" — added even after a trailing separator.
-    strSessionPath = programFolder + QDir::separator() + QStringLiteral("session");
-    Form_Load();
+    m_sessionFolder = programFolder + QDir::separator() + QStringLiteral("session");
+    loadSettingsAndOpenHomePage();
     placeAtDesignPosition();
 
     m_frameChanges = std::make_unique<FrameChangeFilter>([this] { fitToFrameLater(); });
     QCoreApplication::instance()->installNativeEventFilter(m_frameChanges.get());
 }
 
-frmBrowser::~frmBrowser() = default;
+MainWindow::~MainWindow() = default;
 
-QString frmBrowser::settingsFilePath() const
+QString MainWindow::settingsFilePath() const
 {
-    return strSessionPath + QDir::separator() + settings_file::fileName();
+    return m_sessionFolder + QDir::separator() + settings_file::fileName();
 }
 
-void frmBrowser::buildDesign()
+void MainWindow::buildDesign()
 {
     const DesignScale scale(this);
     auto* client = new ClientArea(this);
@@ -149,9 +145,9 @@ void frmBrowser::buildDesign()
     m_client = client;
     setCentralWidget(client);
 
-    Timer1 = new IntervalTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    connect(Timer1, &IntervalTimer::timeout, this, &frmBrowser::Timer1_Timer);
+    m_dotTimer = new IntervalTimer(this);
+    m_dotTimer->setObjectName(QStringLiteral("Timer1"));
+    connect(m_dotTimer, &IntervalTimer::timeout, this, &MainWindow::growDots);
 
     auto makeButton = [&](int i) {
         const LookupButton& design = kLookupButtons[i];
@@ -159,49 +155,49 @@ void frmBrowser::buildDesign()
         button->setObjectName(QLatin1String(design.name));
         button->setFont(designFont(design.fontSize));
         m_lookupButtons[i] = button;
-        connect(button, &QPushButton::clicked, this, design.click);
+        connect(button, &QPushButton::clicked, this, [this, key = design.key] { lookUp(key); });
     };
     // Created in design order, which sets their stacking: the last five buttons right to left,
     // the browser, the status bar, the word box, the first button, the label.
     for (int i = layout::kLookupButtonCount - 1; i > 0; --i)
         makeButton(i);
 
-    WebBrowser1 = m_browser->view();
-    WebBrowser1->setParent(client);
-    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    WebBrowser1->setAccessibleName(QStringLiteral("Dictionary page"));
+    m_browserView = m_browser->view();
+    m_browserView->setParent(client);
+    m_browserView->setObjectName(QStringLiteral("WebBrowser1"));
+    m_browserView->setAccessibleName(QStringLiteral("Dictionary page"));
     connect(m_browser.get(), &Browser::navigationStarting, this,
-            &frmBrowser::handleNavigationStarting);
+            &MainWindow::handleNavigationStarting);
     connect(m_browser.get(), &Browser::navigationRefused, this,
-            &frmBrowser::handleNavigationRefused);
-    connect(m_browser.get(), &Browser::documentComplete, this, &frmBrowser::handleDocumentComplete);
+            &MainWindow::handleNavigationRefused);
+    connect(m_browser.get(), &Browser::documentComplete, this, &MainWindow::handleDocumentComplete);
 
-    StatusBar1 = new SimpleStatusBar(client);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setAccessibleName(QStringLiteral("Status"));
-    client->dockedBottom = StatusBar1;
+    m_statusBar = new SimpleStatusBar(client);
+    m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar->setAccessibleName(QStringLiteral("Status"));
+    client->dockedBottom = m_statusBar;
     client->dockedHeight = scale.y(kStatusBarHeight);
 
-    txtWord = new QLineEdit(client);
-    txtWord->setObjectName(QStringLiteral("txtWord"));
-    txtWord->setFont(designFont(design_font::kXLarge));
-    txtWord->setMaxLength(std::numeric_limits<int>::max()); // QLineEdit's default is 32767
+    m_wordEdit = new QLineEdit(client);
+    m_wordEdit->setObjectName(QStringLiteral("txtWord"));
+    m_wordEdit->setFont(designFont(design_font::kXLarge));
+    m_wordEdit->setMaxLength(std::numeric_limits<int>::max()); // QLineEdit's default is 32767
 
     makeButton(0);
 
-    Label2 = new QLabel(QStringLiteral("Word:"), client);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setFont(designFont(design_font::kXLarge));
-    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop); // labels print from their top edge
-    Label2->setBuddy(txtWord); // screen readers announce the word box as "Word:"
-    scale.placeLabel(Label2, {120, 270, 855, 375});
+    m_wordLabel = new QLabel(QStringLiteral("Word:"), client);
+    m_wordLabel->setObjectName(QStringLiteral("Label2"));
+    m_wordLabel->setFont(designFont(design_font::kXLarge));
+    m_wordLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop); // labels print from their top edge
+    m_wordLabel->setBuddy(m_wordEdit); // screen readers announce the word box as "Word:"
+    scale.placeLabel(m_wordLabel, {120, 270, 855, 375});
 
     applyTabOrder();
     // The browser view may make its content widget (its focus proxy) only later, when its
     // engine starts, and Qt puts a new widget at the end of the focus chain, in front of
     // whatever comes after the view: order the chain again once it is there.
-    WebBrowser1->installEventFilter(this);
-    txtWord->setFocus();
+    m_browserView->installEventFilter(this);
+    m_wordEdit->setFocus();
 
     resize(scale.size(kClientWidth, kClientHeight));
     applyRowLayout();
@@ -209,50 +205,50 @@ void frmBrowser::buildDesign()
 
 // The design's tab order: the word box, the six buttons left to right, then the page (the label
 // and the status bar take no focus).
-void frmBrowser::applyTabOrder()
+void MainWindow::applyTabOrder()
 {
-    QWidget::setTabOrder(txtWord, m_lookupButtons[0]);
+    QWidget::setTabOrder(m_wordEdit, m_lookupButtons[0]);
     for (int i = 0; i + 1 < layout::kLookupButtonCount; ++i)
         QWidget::setTabOrder(m_lookupButtons[i], m_lookupButtons[i + 1]);
-    QWidget::setTabOrder(m_lookupButtons[layout::kLookupButtonCount - 1], WebBrowser1);
+    QWidget::setTabOrder(m_lookupButtons[layout::kLookupButtonCount - 1], m_browserView);
 }
 
-bool frmBrowser::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // The view sets its focus proxy after adding the child, so order the chain once that is
     // done.
-    if (watched == WebBrowser1 && event->type() == QEvent::ChildAdded)
-        QTimer::singleShot(0, this, &frmBrowser::applyTabOrder);
+    if (watched == m_browserView && event->type() == QEvent::ChildAdded)
+        QTimer::singleShot(0, this, &MainWindow::applyTabOrder);
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmBrowser::buildMenus()
+void MainWindow::buildMenus()
 {
-    QMenu* mnuDictionary = menuBar()->addMenu(QStringLiteral("Option"));
-    mnuDictionary->setObjectName(QStringLiteral("mnuDictionary"));
-    QAction* mnuQueryString =
-        mnuDictionary->addAction(QStringLiteral("Online Dictionary Query String"));
-    mnuQueryString->setObjectName(QStringLiteral("mnuQueryString"));
-    connect(mnuQueryString, &QAction::triggered, this, &frmBrowser::mnuQueryString_Click);
-    mnuDictionary->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
-    QAction* mnuExit = mnuDictionary->addAction(QStringLiteral("Exit"));
-    mnuExit->setObjectName(QStringLiteral("mnuExit"));
-    connect(mnuExit, &QAction::triggered, this, &frmBrowser::mnuExit_Click);
+    QMenu* optionMenu = menuBar()->addMenu(QStringLiteral("Option"));
+    optionMenu->setObjectName(QStringLiteral("mnuDictionary"));
+    QAction* queryStringAction =
+        optionMenu->addAction(QStringLiteral("Online Dictionary Query String"));
+    queryStringAction->setObjectName(QStringLiteral("mnuQueryString"));
+    connect(queryStringAction, &QAction::triggered, this, &MainWindow::editQueryStrings);
+    optionMenu->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
+    QAction* exitAction = optionMenu->addAction(QStringLiteral("Exit"));
+    exitAction->setObjectName(QStringLiteral("mnuExit"));
+    connect(exitAction, &QAction::triggered, this, &MainWindow::exitProgram);
 
-    QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("Help"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    QAction* mnuWebsite = mnuHelp->addAction(QStringLiteral("Website"));
-    mnuWebsite->setObjectName(QStringLiteral("mnuWebsite"));
-    connect(mnuWebsite, &QAction::triggered, this, &frmBrowser::mnuWebsite_Click);
-    mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
-    QAction* mnuAbout = mnuHelp->addAction(QStringLiteral("About"));
-    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
-    connect(mnuAbout, &QAction::triggered, this, &frmBrowser::mnuAbout_Click);
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
+    helpMenu->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* websiteAction = helpMenu->addAction(QStringLiteral("Website"));
+    websiteAction->setObjectName(QStringLiteral("mnuWebsite"));
+    connect(websiteAction, &QAction::triggered, this, &MainWindow::openWebsite);
+    helpMenu->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
+    QAction* aboutAction = helpMenu->addAction(QStringLiteral("About"));
+    aboutAction->setObjectName(QStringLiteral("mnuAbout"));
+    connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
 }
 
 // The design gives the client area (below the menu bar); the window's own geometry includes
 // the menu bar, so it starts that much higher and is that much taller.
-void frmBrowser::placeAtDesignPosition()
+void MainWindow::placeAtDesignPosition()
 {
     const DesignScale scale(this);
     const int menuHeight = menuBar()->sizeHint().height();
@@ -260,25 +256,25 @@ void frmBrowser::placeAtDesignPosition()
                 scale.y(kClientHeight) + menuHeight);
 }
 
-void frmBrowser::Form_Load()
+void MainWindow::loadSettingsAndOpenHomePage()
 {
     // A file named "session" counts as present. When the folder cannot be made (a read-only
     // program folder) the program still runs; saving will report the failure.
-    if (!QFileInfo::exists(strSessionPath))
-        QDir().mkdir(strSessionPath);
+    if (!QFileInfo::exists(m_sessionFolder))
+        QDir().mkdir(m_sessionFolder);
 
     const QString settingsFile = settingsFilePath();
     // A save killed between writing its temporary file and renaming it leaves the file behind.
     settings_file::removeStaleTemporaryFiles(QFileInfo(settingsFile).absolutePath(),
                                              QFileInfo(settingsFile).fileName());
 
-    m_option = std::make_unique<frmOption>();
+    m_optionsDialog = std::make_unique<OptionsDialog>();
 
     if (QFileInfo(settingsFile).isFile()) {
         QString text; // stays empty when the file cannot be read
         QString failure;
-        settings_file::ReadTextFile(settingsFile, text, &failure, &m_settingsSeen);
-        m_option->setValues(settings_file::parse(text));
+        settings_file::readTextFile(settingsFile, text, &failure, &m_settingsSeen);
+        m_optionsDialog->setValues(settings_file::parseSettingsText(text));
         // The fields stay empty, but a save would make that permanent: say so. Queued, so the
         // box comes up once the event loop runs, over the shown window, and start-up itself
         // never waits on it.
@@ -289,55 +285,55 @@ void frmBrowser::Form_Load()
                 });
         }
     } else {
-        m_option->setValues(canned_templates::defaults());
+        m_optionsDialog->setValues(canned_templates::defaults());
     }
 
-    strCurrentURL = m_option->text(QueryKey::Home);
-    openAddress(strCurrentURL);
+    m_currentUrl = m_optionsDialog->text(QueryKey::Home);
+    openAddress(m_currentUrl);
 }
 
-void frmBrowser::Form_Unload()
+void MainWindow::releaseOptionsDialog()
 {
-    m_option.reset();
+    m_optionsDialog.reset();
 }
 
-void frmBrowser::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
-    Form_Unload();
+    releaseOptionsDialog();
     event->accept();
 }
 
-void frmBrowser::keyPressEvent(QKeyEvent* event)
+void MainWindow::keyPressEvent(QKeyEvent* event)
 {
     // A lookup button with the focus takes Enter; the word box does not (no default button).
     if (!pressFocusedButtonOnEnter(focusWidget(), event))
         QMainWindow::keyPressEvent(event);
 }
 
-void frmBrowser::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    Form_Resize();
+    fitToWindow();
 }
 
-void frmBrowser::changeEvent(QEvent* event)
+void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     // Minimising reports no resize; restoring may not either when the size is unchanged.
     if (event->type() == QEvent::WindowStateChange)
-        Form_Resize();
+        fitToWindow();
 }
 
-void frmBrowser::moveEvent(QMoveEvent* event)
+void MainWindow::moveEvent(QMoveEvent* event)
 {
     QMainWindow::moveEvent(event);
     // A window manager that moves the window as it frames it reports a move rather than a
     // resize; the row is fitted to the outer size, so fit it again.
     if (outerSize() != m_fittedOuterSize)
-        Form_Resize();
+        fitToWindow();
 }
 
-void frmBrowser::fitToFrameLater()
+void MainWindow::fitToFrameLater()
 {
     if (m_frameCheckPending)
         return;
@@ -346,21 +342,21 @@ void frmBrowser::fitToFrameLater()
     QTimer::singleShot(0, this, [this] {
         m_frameCheckPending = false;
         if (isVisible() && outerSize() != m_fittedOuterSize)
-            Form_Resize();
+            fitToWindow();
     });
 }
 
 // The window's size with its frame, caption and menu bar, as the window system reports it now.
 // QWidget::frameGeometry() keeps the frame seen at the last move or resize, so it misses a
 // frame that the window manager adds later.
-QSize frmBrowser::outerSize() const
+QSize MainWindow::outerSize() const
 {
     if (const QWindow* window = windowHandle())
         return window->frameGeometry().size();
     return frameGeometry().size();
 }
 
-void frmBrowser::Form_Resize()
+void MainWindow::fitToWindow()
 {
     const DesignScale scale(this);
     const QSize client = isMinimized() ? QSize(0, 0) : m_client->size();
@@ -372,60 +368,36 @@ void frmBrowser::Form_Resize()
     applyRowLayout();
 }
 
-void frmBrowser::applyRowLayout()
+void MainWindow::applyRowLayout()
 {
     const DesignScale scale(this);
-    scale.place(txtWord, {m_row.wordLeft, kRowTop, m_row.wordWidth, kRowHeight});
+    scale.place(m_wordEdit, {m_row.wordLeft, kRowTop, m_row.wordWidth, kRowHeight});
     for (int i = 0; i < layout::kLookupButtonCount; ++i)
         scale.place(m_lookupButtons[i],
                     {m_row.buttonLeft[i], kRowTop, m_row.buttonWidth[i], kRowHeight});
-    scale.place(WebBrowser1, {kBrowserLeft, kBrowserTop, m_row.browserWidth, m_row.browserHeight});
+    scale.place(m_browserView,
+                {kBrowserLeft, kBrowserTop, m_row.browserWidth, m_row.browserHeight});
 }
 
-void frmBrowser::cmdEn2Ch_Click()
-{
-    lookup(QueryKey::Chinese);
-}
-void frmBrowser::cmdEn2En_Click()
-{
-    lookup(QueryKey::English);
-}
-void frmBrowser::cmdEn2Th_Click()
-{
-    lookup(QueryKey::Thesaurus);
-}
-void frmBrowser::cmdEn2Jp_Click()
-{
-    lookup(QueryKey::Japanese);
-}
-void frmBrowser::cmdChiComputer_Click()
-{
-    lookup(QueryKey::ChiComputer);
-}
-void frmBrowser::cmdEngComputer_Click()
-{
-    lookup(QueryKey::EngComputer);
-}
-
-void frmBrowser::lookup(QueryKey key)
+void MainWindow::lookUp(QueryKey key)
 {
     // The word and the template are read afresh on every click, so saved settings apply at once.
     const std::optional<QString> address =
-        url_template::lookupAddress(txtWord->text(), m_option->text(key));
+        url_template::lookupAddress(m_wordEdit->text(), m_optionsDialog->text(key));
     if (address)
-        GoToUrl(*address);
+        goToUrl(*address);
 }
 
-void frmBrowser::GoToUrl(const QString& address)
+void MainWindow::goToUrl(const QString& address)
 {
-    strCurrentURL = address;
-    StatusBar1->setSimpleText(QStringLiteral("goto ") + address);
+    m_currentUrl = address;
+    m_statusBar->setText(QStringLiteral("goto ") + address);
     openAddress(address);
 }
 
 // Hands the address to the browser, or says in the status bar why it is not opened. The browser
 // is not asked at all then: some addresses would crash it, others load nothing.
-void frmBrowser::openAddress(const QString& address)
+void MainWindow::openAddress(const QString& address)
 {
     const address_rule::Verdict verdict = address_rule::classify(address);
     if (verdict.refused())
@@ -436,54 +408,54 @@ void frmBrowser::openAddress(const QString& address)
 
 // A refusal ends the wait: the dots must not grow on its text. A navigation still loading ends
 // as usual and clears the text.
-void frmBrowser::showRefusal(const QString& text)
+void MainWindow::showRefusal(const QString& text)
 {
-    Timer1->setEnabled(false);
-    StatusBar1->setSimpleText(text);
+    m_dotTimer->setEnabled(false);
+    m_statusBar->setText(text);
 }
 
-void frmBrowser::mnuWebsite_Click()
+void MainWindow::openWebsite()
 {
-    GoToUrl(product::makerWebsite());
+    goToUrl(product::makerWebsite());
 }
 
-void frmBrowser::mnuQueryString_Click()
+void MainWindow::editQueryStrings()
 {
-    runQueryStringCommand(*m_option, settingsFilePath(), m_settingsSeen, this);
+    runQueryStringCommand(*m_optionsDialog, settingsFilePath(), m_settingsSeen, this);
 }
 
-void frmBrowser::mnuAbout_Click()
+void MainWindow::showAbout()
 {
-    frmAbout about;
+    AboutDialog about;
     about.exec();
 }
 
-void frmBrowser::mnuExit_Click()
+void MainWindow::exitProgram()
 {
-    close(); // runs Form_Unload
+    close(); // runs releaseOptionsDialog
     QCoreApplication::quit();
 }
 
-void frmBrowser::handleNavigationStarting(const QString& url)
+void MainWindow::handleNavigationStarting(const QString& url)
 {
-    StatusBar1->setSimpleText(QStringLiteral("Going to ") + url + QStringLiteral("..."));
-    Timer1->setInterval(kDotInterval);
-    Timer1->setEnabled(true);
+    m_statusBar->setText(QStringLiteral("Going to ") + url + QStringLiteral("..."));
+    m_dotTimer->setInterval(kDotInterval);
+    m_dotTimer->setEnabled(true);
 }
 
 // A page's link to mailto: and the like, which would leave the browser for another program.
-void frmBrowser::handleNavigationRefused(const QString& /*url*/, const QString& reason)
+void MainWindow::handleNavigationRefused(const QString& /*url*/, const QString& reason)
 {
     showRefusal(reason);
 }
 
-void frmBrowser::handleDocumentComplete(const QString& /*url*/)
+void MainWindow::handleDocumentComplete(const QString& /*url*/)
 {
-    Timer1->setEnabled(false);
-    StatusBar1->setSimpleText(QString());
+    m_dotTimer->setEnabled(false);
+    m_statusBar->setText(QString());
 }
 
-void frmBrowser::Timer1_Timer()
+void MainWindow::growDots()
 {
-    StatusBar1->setSimpleText(status_dots::nextTick(StatusBar1->SimpleText()));
+    m_statusBar->setText(status_dots::nextTick(m_statusBar->text()));
 }

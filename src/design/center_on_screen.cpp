@@ -1,4 +1,4 @@
-#include "design/center_form.h"
+#include "design/center_on_screen.h"
 
 #include "core/form_layout.h"
 #include "design/design_scale.h"
@@ -32,7 +32,7 @@ QMargins frameMargins(const QWidget& form)
 
 } // namespace
 
-void CenterForm(QWidget& form)
+void centerOnScreen(QWidget& form)
 {
     const QScreen* screen = form.screen() ? form.screen() : QGuiApplication::primaryScreen();
     const DesignScale scale(&form);

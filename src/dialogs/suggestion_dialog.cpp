@@ -1,4 +1,4 @@
-#include "dialogs/frm_suggestion.h"
+#include "dialogs/suggestion_dialog.h"
 
 #include "core/canned_templates.h"
 #include "design/design_scale.h"
@@ -26,13 +26,13 @@ double rowTop(int row)
 
 } // namespace
 
-QString frmSuggestion::formName(QueryKey key)
+QString SuggestionDialog::formName(QueryKey key)
 {
     // One dialog per template key, named after it: frmChinese, ..., frmEngComputer.
     return key == QueryKey::Home ? QString() : QStringLiteral("frm") + keyName(key);
 }
 
-frmSuggestion::frmSuggestion(QueryKey key, QWidget* parent)
+SuggestionDialog::SuggestionDialog(QueryKey key, QWidget* parent)
     : DesignDialog(formName(key), QStringLiteral("Select Online Dictionary Provider Suggestion"),
                    parent)
 {
@@ -76,34 +76,23 @@ frmSuggestion::frmSuggestion(QueryKey key, QWidget* parent)
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     cancel->setAutoDefault(false);
     scale.place(cancel, {6000, 960, 1215, 495});
-    connect(cancel, &QPushButton::clicked, this, &frmSuggestion::cmdCancel_Click);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     tabOrder.emplace_back(1, cancel);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setAutoDefault(false);
     scale.place(ok, {6000, 360, 1215, 495});
-    connect(ok, &QPushButton::clicked, this, &frmSuggestion::cmdOK_Click);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     tabOrder.emplace_back(0, ok);
 
     applyTabOrder(std::move(tabOrder));
 }
 
-std::vector<bool> frmSuggestion::tickedBoxes() const
+std::vector<bool> SuggestionDialog::tickedBoxes() const
 {
     std::vector<bool> ticked;
     for (const QCheckBox* box : m_checkBoxes)
         ticked.push_back(box->isChecked());
     return ticked;
-}
-
-void frmSuggestion::cmdOK_Click()
-{
-    bSaveFlag = true;
-    hide();
-}
-
-void frmSuggestion::cmdCancel_Click()
-{
-    hide();
 }

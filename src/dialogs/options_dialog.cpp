@@ -1,9 +1,9 @@
-#include "dialogs/frm_option.h"
+#include "dialogs/options_dialog.h"
 
 #include "core/canned_templates.h"
-#include "design/center_form.h"
+#include "design/center_on_screen.h"
 #include "design/design_scale.h"
-#include "dialogs/frm_suggestion.h"
+#include "dialogs/suggestion_dialog.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -32,96 +32,20 @@ struct FieldRow
     const char* selectName; // nullptr: no "Select" button
     double selectTop;
     int selectTab;
-    void (frmOption::*select)();
 };
 
 // In design order; Home's text box reaches to the right edge of the "Select" buttons.
+// clang-format off
 const FieldRow kRows[] = {
-    {QueryKey::Home,
-     "Label7",
-     "Home page:",
-     {240, 360, 1695, 375},
-     21,
-     "txtHome",
-     {2040, 360, 9735, 420},
-     20,
-     nullptr,
-     0,
-     0,
-     nullptr},
-    {QueryKey::Chinese,
-     "Label1",
-     "Chinese:",
-     {240, 990, 975, 375},
-     0,
-     "txtChinese",
-     {2040, 960, 8895, 420},
-     1,
-     "cmdChinese",
-     960,
-     14,
-     &frmOption::cmdChinese_Click},
-    {QueryKey::English,
-     "Label2",
-     "English:",
-     {240, 1560, 975, 375},
-     3,
-     "txtEnglish",
-     {2040, 1560, 8895, 420},
-     13,
-     "cmdEnglish",
-     1560,
-     15,
-     &frmOption::cmdEnglish_Click},
-    {QueryKey::Thesaurus,
-     "Label3",
-     "Thesaurus:",
-     {240, 2190, 1215, 375},
-     5,
-     "txtThesaurus",
-     {2040, 2160, 8895, 420},
-     4,
-     "cmdThesaurus",
-     2160,
-     16,
-     &frmOption::cmdThesaurus_Click},
-    {QueryKey::Japanese,
-     "Label4",
-     "Japanese:",
-     {240, 2760, 1215, 375},
-     7,
-     "txtJapanese",
-     {2040, 2760, 8895, 420},
-     6,
-     "cmdJapanese",
-     2760,
-     17,
-     &frmOption::cmdJapanese_Click},
-    {QueryKey::ChiComputer,
-     "Label5",
-     "Computer (Chi):",
-     {240, 3390, 1695, 375},
-     9,
-     "txtChiComputer",
-     {2040, 3360, 8895, 420},
-     8,
-     "cmdChiComputer",
-     3360,
-     18,
-     &frmOption::cmdChiComputer_Click},
-    {QueryKey::EngComputer,
-     "Label6",
-     "Computer (Eng):",
-     {240, 3960, 1815, 375},
-     11,
-     "txtEngComputer",
-     {2040, 3960, 8895, 420},
-     10,
-     "cmdEngComputer",
-     3960,
-     19,
-     &frmOption::cmdEngComputer_Click},
+    {QueryKey::Home, "Label7", "Home page:", {240, 360, 1695, 375}, 21, "txtHome", {2040, 360, 9735, 420}, 20, nullptr, 0, 0},
+    {QueryKey::Chinese, "Label1", "Chinese:", {240, 990, 975, 375}, 0, "txtChinese", {2040, 960, 8895, 420}, 1, "cmdChinese", 960, 14},
+    {QueryKey::English, "Label2", "English:", {240, 1560, 975, 375}, 3, "txtEnglish", {2040, 1560, 8895, 420}, 13, "cmdEnglish", 1560, 15},
+    {QueryKey::Thesaurus, "Label3", "Thesaurus:", {240, 2190, 1215, 375}, 5, "txtThesaurus", {2040, 2160, 8895, 420}, 4, "cmdThesaurus", 2160, 16},
+    {QueryKey::Japanese, "Label4", "Japanese:", {240, 2760, 1215, 375}, 7, "txtJapanese", {2040, 2760, 8895, 420}, 6, "cmdJapanese", 2760, 17},
+    {QueryKey::ChiComputer, "Label5", "Computer (Chi):", {240, 3390, 1695, 375}, 9, "txtChiComputer", {2040, 3360, 8895, 420}, 8, "cmdChiComputer", 3360, 18},
+    {QueryKey::EngComputer, "Label6", "Computer (Eng):", {240, 3960, 1815, 375}, 11, "txtEngComputer", {2040, 3960, 8895, 420}, 10, "cmdEngComputer", 3960, 19},
 };
+// clang-format on
 
 constexpr double kSelectLeft = 11040;
 constexpr double kSelectWidth = 735;
@@ -134,14 +58,14 @@ std::size_t slot(QueryKey key)
 
 } // namespace
 
-frmOption::frmOption(QWidget* parent)
+OptionsDialog::OptionsDialog(QWidget* parent)
     : DesignDialog(QStringLiteral("frmOption"), QStringLiteral("Online Dictionary Query String"),
                    parent)
 {
     buildDesign();
 }
 
-void frmOption::buildDesign()
+void OptionsDialog::buildDesign()
 {
     const DesignScale scale(this);
     resize(scale.size(kClientWidth, kClientHeight));
@@ -173,7 +97,8 @@ void frmOption::buildDesign()
             select->setAutoDefault(false);
             scale.place(select, {kSelectLeft, row.selectTop, kSelectWidth, kSelectHeight});
             m_selectButtons[slot(row.key)] = select;
-            connect(select, &QPushButton::clicked, this, row.select);
+            connect(select, &QPushButton::clicked, this,
+                    [this, key = row.key] { offerSuggestions(key); });
             tabOrder.emplace_back(row.selectTab, select);
         }
     }
@@ -183,29 +108,29 @@ void frmOption::buildDesign()
     save->setAutoDefault(false);
     scale.place(save, {2040, 4560, 1335, 495});
     tabOrder.emplace_back(2, save);
-    connect(save, &QPushButton::clicked, this, &frmOption::cmdSave_Click);
+    connect(save, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     cancel->setAutoDefault(false);
     scale.place(cancel, {3600, 4560, 1335, 495});
     tabOrder.emplace_back(12, cancel);
-    connect(cancel, &QPushButton::clicked, this, &frmOption::cmdCancel_Click);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     applyTabOrder(std::move(tabOrder));
 }
 
-QLineEdit* frmOption::field(QueryKey key) const
+QLineEdit* OptionsDialog::field(QueryKey key) const
 {
     return m_fields[slot(key)];
 }
 
-QString frmOption::text(QueryKey key) const
+QString OptionsDialog::text(QueryKey key) const
 {
     return field(key)->text();
 }
 
-QueryStringSet frmOption::values() const
+QueryStringSet OptionsDialog::values() const
 {
     QueryStringSet values;
     for (const QueryKey key : kQueryKeys)
@@ -213,13 +138,13 @@ QueryStringSet frmOption::values() const
     return values;
 }
 
-void frmOption::setValues(const QueryStringSet& values)
+void OptionsDialog::setValues(const QueryStringSet& values)
 {
     for (const QueryKey key : kQueryKeys)
         setFieldText(key, values[key]);
 }
 
-void frmOption::setFieldText(QueryKey key, const QString& text)
+void OptionsDialog::setFieldText(QueryKey key, const QString& text)
 {
     // setText leaves the caret at the end, which scrolls a long template to its end; the start
     // (scheme and host) is what tells templates apart.
@@ -227,7 +152,7 @@ void frmOption::setFieldText(QueryKey key, const QString& text)
     field(key)->setCursorPosition(0);
 }
 
-void frmOption::showEvent(QShowEvent* event)
+void OptionsDialog::showEvent(QShowEvent* event)
 {
     // Every opening shows each field from its start, also after typing in an earlier opening.
     for (const QueryKey key : kQueryKeys)
@@ -235,55 +160,19 @@ void frmOption::showEvent(QShowEvent* event)
     DesignDialog::showEvent(event);
 }
 
-QPushButton* frmOption::selectButton(QueryKey key) const
+QPushButton* OptionsDialog::selectButton(QueryKey key) const
 {
     return m_selectButtons[slot(key)];
 }
 
-void frmOption::cmdSave_Click()
-{
-    bSaveFlag = true;
-    hide();
-}
-
-void frmOption::cmdCancel_Click()
-{
-    hide();
-}
-
-void frmOption::cmdChinese_Click()
-{
-    selectProvider(QueryKey::Chinese);
-}
-void frmOption::cmdEnglish_Click()
-{
-    selectProvider(QueryKey::English);
-}
-void frmOption::cmdThesaurus_Click()
-{
-    selectProvider(QueryKey::Thesaurus);
-}
-void frmOption::cmdJapanese_Click()
-{
-    selectProvider(QueryKey::Japanese);
-}
-void frmOption::cmdChiComputer_Click()
-{
-    selectProvider(QueryKey::ChiComputer);
-}
-void frmOption::cmdEngComputer_Click()
-{
-    selectProvider(QueryKey::EngComputer);
-}
-
-void frmOption::selectProvider(QueryKey key)
+// Offers the key's provider suggestions and writes the template of the ticked provider into the
+// field.
+void OptionsDialog::offerSuggestions(QueryKey key)
 {
     // A fresh dialog each time, so no box is ticked when it opens.
-    frmSuggestion suggestion(key);
-    suggestion.bSaveFlag = false;
-    CenterForm(suggestion);
-    suggestion.exec();
-    if (!suggestion.bSaveFlag)
+    SuggestionDialog suggestion(key);
+    centerOnScreen(suggestion);
+    if (suggestion.exec() != QDialog::Accepted)
         return;
     if (const std::optional<QString> chosen =
             canned_templates::selectedTemplate(key, suggestion.tickedBoxes()))

@@ -4,11 +4,9 @@
 
 // The About box: name, version and contact points. Created for each showing, at its design
 // position; "OK" or the close box ends it.
-class frmAbout : public DesignDialog
+class AboutDialog : public DesignDialog
 {
     Q_OBJECT
 public:
-    explicit frmAbout(QWidget* parent = nullptr);
-
-    void cmdOK_Click();
+    explicit AboutDialog(QWidget* parent = nullptr);
 };

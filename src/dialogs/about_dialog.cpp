@@ -1,4 +1,4 @@
-#include "dialogs/frm_about.h"
+#include "dialogs/about_dialog.h"
 
 #include "core/product_info.h"
 #include "design/design_scale.h"
@@ -35,7 +35,7 @@ QLabel* addLabel(QWidget* frame, const DesignScale& scale, const AboutLabel& des
 
 } // namespace
 
-frmAbout::frmAbout(QWidget* parent)
+AboutDialog::AboutDialog(QWidget* parent)
     : DesignDialog(QStringLiteral("frmAbout"), QStringLiteral("About Lexivo Dictionary"), parent)
 {
 
@@ -71,11 +71,6 @@ frmAbout::frmAbout(QWidget* parent)
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setAutoDefault(false);
     scale.place(ok, {4080, 240, 1335, 375});
-    connect(ok, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     applyTabOrder({{0, ok}});
-}
-
-void frmAbout::cmdOK_Click()
-{
-    accept();
 }
