@@ -4,6 +4,7 @@
 // The kill test runs this same executable as the child that saves: "--save-loop" (see main()).
 #include "core/query_string_set.h"
 #include "core/settings_file.h"
+#include "slow_case.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -152,6 +153,7 @@ private Q_SLOTS:
 
 void SettingsRobustnessTest::saveKilledAtAnyMomentLeavesOldOrNewFile()
 {
+    LEXIVO_SLOW_CASE();
     constexpr int kKills = 240;
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -387,6 +389,7 @@ void SettingsRobustnessTest::hundredMegabyteFile_data()
 
 void SettingsRobustnessTest::hundredMegabyteFile()
 {
+    LEXIVO_SLOW_CASE();
     QFETCH(int, layout);
     constexpr qsizetype kSize = 100 * 1024 * 1024;
     QTemporaryDir dir;

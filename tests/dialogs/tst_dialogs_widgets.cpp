@@ -282,14 +282,16 @@ void DialogsWidgetsTest::suggestionEnterPressesFocusedButtonOnly()
 {
     SuggestionDialog dialog(QueryKey::Japanese);
     bool escapeKeptItOpen = false;
+    QString focused;
     whenModal([&](QWidget* d) {
         QTest::keyClick(d, Qt::Key_Escape);
         escapeKeptItOpen = d->isVisible();
-        QCOMPARE(QApplication::focusWidget(), childNamed<QWidget>(d, "cmdOK"));
+        focused = QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     });
     dialog.exec();
     QVERIFY(escapeKeptItOpen);
+    QCOMPARE(focused, QStringLiteral("cmdOK"));
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
 }
 
