@@ -389,34 +389,30 @@ void MainWindowCoreTest::refusalTexts()
 
 void MainWindowCoreTest::dotsRunAWholeCycle_data()
 {
+    // 3 + the address's own dots, growing by two up to 20 or more, then one, then 3, 5, ...
     QTest::addColumn<QString>("address");
-    QTest::newRow("plain address") << "http://h/q?w=Apple";
-    QTest::newRow("address ending in full stops") << "http://h/q?w=etc..";
+    QTest::addColumn<QList<int>>("dots");
+    QTest::newRow("plain address")
+        << "http://h/q?w=Apple" << QList<int>{5, 7,  9,  11, 13, 15, 17, 19, 21, 1, 3, 5, 7,
+                                              9, 11, 13, 15, 17, 19, 21, 1,  3,  5, 7, 9};
+    QTest::newRow("address ending in full stops")
+        << "http://h/q?w=etc.." << QList<int>{7,  9,  11, 13, 15, 17, 19, 21, 1, 3, 5, 7, 9,
+                                              11, 13, 15, 17, 19, 21, 1,  3,  5, 7, 9, 11};
 }
 
 void MainWindowCoreTest::dotsRunAWholeCycle()
 {
     QFETCH(QString, address);
-    const QString prefix = QStringLiteral("Going to ") + address;
-    const int addressDots = status_dots::trailingDots(prefix);
-    QString text = prefix + QStringLiteral("...");
-    // 3 + address dots, growing by two up to 20 or more, then one, then 3, 5, ... again.
+    QFETCH(QList<int>, dots);
+    QString text = QStringLiteral("Going to ") + address + QStringLiteral("...");
     QList<int> seen;
     for (int tick = 0; tick < 25; ++tick) {
         text = status_dots::nextTick(text);
         seen << status_dots::trailingDots(text);
     }
-    QList<int> expected;
-    int dots = 3 + addressDots;
-    for (int tick = 0; tick < 25; ++tick) {
-        dots = dots < 20 ? dots + 2 : 1;
-        expected << dots;
-    }
-    QCOMPARE(seen, expected);
+    QCOMPARE(seen, dots);
     // At the first reset the address's own full stops go too.
     QVERIFY(text.startsWith(QStringLiteral("Going to http://h/q?w=")));
-    if (addressDots == 0)
-        QCOMPARE(expected.mid(0, 11), (QList<int>{5, 7, 9, 11, 13, 15, 17, 19, 21, 1, 3}));
 }
 
 void MainWindowCoreTest::dotsNeverExceedTwentyOne()

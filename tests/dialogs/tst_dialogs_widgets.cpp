@@ -60,6 +60,8 @@ private Q_SLOTS:
 
     void suggestionDesign_data();
     void suggestionDesign();
+    void suggestionRows_data();
+    void suggestionRows();
     void suggestionFlags_data();
     void suggestionFlags();
     void suggestionEnterPressesFocusedButtonOnly();
@@ -203,12 +205,58 @@ void DialogsWidgetsTest::suggestionDesign_data()
     QTest::addColumn<QueryKey>("key");
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("height");
-    QTest::newRow("Chinese") << QueryKey::Chinese << "frmChinese" << 2295;
-    QTest::newRow("English") << QueryKey::English << "frmEnglish" << 1725;
-    QTest::newRow("Thesaurus") << QueryKey::Thesaurus << "frmThesaurus" << 1725;
-    QTest::newRow("Japanese") << QueryKey::Japanese << "frmJapanese" << 1725;
-    QTest::newRow("ChiComputer") << QueryKey::ChiComputer << "frmChiComputer" << 1725;
-    QTest::newRow("EngComputer") << QueryKey::EngComputer << "frmEngComputer" << 1725;
+    QTest::addColumn<int>("boxes");
+    QTest::newRow("Chinese") << QueryKey::Chinese << "frmChinese" << 2295 << 3;
+    QTest::newRow("English") << QueryKey::English << "frmEnglish" << 1725 << 2;
+    QTest::newRow("Thesaurus") << QueryKey::Thesaurus << "frmThesaurus" << 1725 << 2;
+    QTest::newRow("Japanese") << QueryKey::Japanese << "frmJapanese" << 1725 << 1;
+    QTest::newRow("ChiComputer") << QueryKey::ChiComputer << "frmChiComputer" << 1725 << 2;
+    QTest::newRow("EngComputer") << QueryKey::EngComputer << "frmEngComputer" << 1725 << 1;
+}
+
+void DialogsWidgetsTest::suggestionRows_data()
+{
+    // Check box and label of each provider; top in twips (the design's rows are 480 apart).
+    QTest::addColumn<QueryKey>("key");
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QString>("provider");
+    QTest::addColumn<int>("top");
+    QTest::newRow("Chinese 1") << QueryKey::Chinese << 1 << "Yahoo Dictionary (Hong Kong)" << 240;
+    QTest::newRow("Chinese 2") << QueryKey::Chinese << 2 << "OK88 Dictionary" << 1200;
+    QTest::newRow("Chinese 3") << QueryKey::Chinese << 3 << "Yahoo Dictionary (China)" << 720;
+    QTest::newRow("English 1") << QueryKey::English << 1 << "MSN Encarta Dictionary" << 240;
+    QTest::newRow("English 2") << QueryKey::English << 2 << "Merriam-Webster Online Dictionary"
+                               << 720;
+    QTest::newRow("Thesaurus 1") << QueryKey::Thesaurus << 1 << "Thesaurus.com" << 240;
+    QTest::newRow("Thesaurus 2") << QueryKey::Thesaurus << 2 << "Merriam-Webster Online Dictionary"
+                                 << 720;
+    QTest::newRow("Japanese 1") << QueryKey::Japanese << 1 << "Online Japanese Dictionary" << 240;
+    QTest::newRow("ChiComputer 1")
+        << QueryKey::ChiComputer << 1 << "HK Computer Society Database (Big-5)" << 240;
+    QTest::newRow("ChiComputer 2")
+        << QueryKey::ChiComputer << 2 << "HK Computer Society Database (GB)" << 720;
+    QTest::newRow("EngComputer 1")
+        << QueryKey::EngComputer << 1 << "FOLDOC Online Dictionary of Computing" << 240;
+}
+
+void DialogsWidgetsTest::suggestionRows()
+{
+    QFETCH(QueryKey, key);
+    QFETCH(int, box);
+    QFETCH(QString, provider);
+    QFETCH(int, top);
+    SuggestionDialog dialog(key);
+    const QByteArray number = QByteArray::number(box);
+    auto* check = childNamed<QCheckBox>(&dialog, ("Check" + number).constData());
+    auto* label = childNamed<QLabel>(&dialog, ("Label" + number).constData());
+    QVERIFY(check && label);
+    QVERIFY(!check->isChecked());
+    QVERIFY(check->text().isEmpty());
+    QCOMPARE(label->text(), provider);
+    QCOMPARE(label->buddy(), check);
+    QCOMPARE(check->geometry(), QRect(pixels(120), pixels(top), pixels(255), pixels(255)));
+    QCOMPARE(label->y(), pixels(top));
+    QCOMPARE(label->font().pointSizeF(), 12.0);
 }
 
 void DialogsWidgetsTest::suggestionDesign()
@@ -216,28 +264,14 @@ void DialogsWidgetsTest::suggestionDesign()
     QFETCH(QueryKey, key);
     QFETCH(QString, name);
     QFETCH(int, height);
+    QFETCH(int, boxes);
     SuggestionDialog dialog(key);
     QCOMPARE(dialog.objectName(), name);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Select Online Dictionary Provider Suggestion"));
     QCOMPARE(dialog.size(), QSize(pixels(7455), pixels(height)));
     QVERIFY(childNamed<QGroupBox>(&dialog, "Frame1"));
 
-    for (const canned_templates::Provider& provider : canned_templates::providersFor(key)) {
-        const QByteArray number = QByteArray::number(provider.checkBox);
-        auto* check = childNamed<QCheckBox>(&dialog, ("Check" + number).constData());
-        auto* label = childNamed<QLabel>(&dialog, ("Label" + number).constData());
-        QVERIFY(check && label);
-        QVERIFY(!check->isChecked());
-        QVERIFY(check->text().isEmpty());
-        QCOMPARE(label->text(), QString::fromLatin1(provider.name));
-        QCOMPARE(label->buddy(), check);
-        const int top = pixels(240 + 480 * (provider.row - 1));
-        QCOMPARE(check->geometry(), QRect(pixels(120), top, pixels(255), pixels(255)));
-        QCOMPARE(label->y(), top);
-        QCOMPARE(label->font().pointSizeF(), 12.0);
-    }
-    QCOMPARE(dialog.findChildren<QCheckBox*>().size(),
-             int(canned_templates::providersFor(key).size()));
+    QCOMPARE(dialog.findChildren<QCheckBox*>().size(), boxes);
     QCOMPARE(focusCycle(childNamed<QWidget>(&dialog, "cmdOK"), 2),
              (QStringList{"cmdOK", "cmdCancel"}));
     if (key == QueryKey::Chinese) {
@@ -333,18 +367,19 @@ void DialogsWidgetsTest::selectWritesTheTickedTemplate_data()
     QTest::addColumn<bool>("confirm");
     QTest::addColumn<QString>("expected"); // null: unchanged
 
-    const auto tmpl = [](QueryKey key, int box) {
-        return canned_templates::templateOf(
-            canned_templates::providersFor(key).at(std::size_t(box - 1)));
-    };
-    QTest::newRow("Hong Kong + OK88") << QueryKey::Chinese << QStringList{"Check1", "Check2"}
-                                      << true << tmpl(QueryKey::Chinese, 2);
-    QTest::newRow("all three") << QueryKey::Chinese << QStringList{"Check1", "Check2", "Check3"}
-                               << true << tmpl(QueryKey::Chinese, 3);
-    QTest::newRow("ChiComputer both") << QueryKey::ChiComputer << QStringList{"Check1", "Check2"}
-                                      << true << tmpl(QueryKey::ChiComputer, 2);
-    QTest::newRow("Thesaurus both") << QueryKey::Thesaurus << QStringList{"Check1", "Check2"}
-                                    << true << tmpl(QueryKey::Thesaurus, 2);
+    QTest::newRow("Hong Kong + OK88")
+        << QueryKey::Chinese << QStringList{"Check1", "Check2"} << true
+        << "http://www.ok88.com/cgi-bin/ecdict.cgi?english=%word";
+    QTest::newRow("all three")
+        << QueryKey::Chinese << QStringList{"Check1", "Check2", "Check3"} << true
+        << "http://cn.dictionary.yahoo.com/dictionary/result/%firstchar/%word.html";
+    QTest::newRow("ChiComputer both")
+        << QueryKey::ChiComputer << QStringList{"Check1", "Check2"} << true
+        << "http://www.hkcs.org.hk/"
+           "search.cgi?query=%word&trad=gb&text=Text&st=1&dbname=hk&db=none&.submit=Search";
+    QTest::newRow("Thesaurus both")
+        << QueryKey::Thesaurus << QStringList{"Check1", "Check2"} << true
+        << "http://www.m-w.com/cgi-bin/thesaurus?book=Thesaurus&va=%word&x=16&y=17";
     QTest::newRow("OK with none") << QueryKey::English << QStringList{} << true << QString();
     QTest::newRow("Cancel with ticks")
         << QueryKey::English << QStringList{"Check2"} << false << QString();

@@ -407,27 +407,31 @@ void MainWindowTest::minimisingChangesNothing()
 
 void MainWindowTest::eachButtonUsesItsTemplate_data()
 {
+    // The default templates, filled with "Apple".
     QTest::addColumn<int>("index");
-    QTest::addColumn<QueryKey>("key");
-    const QueryKey keys[] = {QueryKey::Chinese,  QueryKey::English,     QueryKey::Thesaurus,
-                             QueryKey::Japanese, QueryKey::ChiComputer, QueryKey::EngComputer};
-    for (int i = 0; i < 6; ++i)
-        QTest::newRow(kButtonNames[i]) << i << keys[i];
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("cmdEn2Ch") << 0 << "http://hk.dictionary.yahoo.com/dict?s=Apple";
+    QTest::newRow("cmdEn2En") << 1 << "http://encarta.msn.com/dictionary_/Apple.html";
+    QTest::newRow("cmdEn2Th") << 2 << "http://thesaurus.com/search?q=Apple";
+    QTest::newRow("cmdEn2Jp") << 3 << "http://www.freedict.com/english/japanese/?word=Apple";
+    QTest::newRow("cmdChiComputer")
+        << 4
+        << "http://www.hkcs.org.hk/search.cgi?query=Apple&trad=b5&text=Text&st=1&dbname=hk&db=none&"
+           ".submit=Search";
+    QTest::newRow("cmdEngComputer")
+        << 5 << "http://foldoc.org/foldoc/foldoc.cgi?query=Apple&action=Search";
 }
 
 void MainWindowTest::eachButtonUsesItsTemplate()
 {
     QFETCH(int, index);
-    QFETCH(QueryKey, key);
+    QFETCH(QString, expected);
     TempProgramFolder folder;
     FakeBrowser* browser = nullptr;
     auto window = folder.start(&browser);
     QTest::keyClicks(wordBox(*window), QStringLiteral("  Apple  "));
     QTest::mouseClick(button(*window, kButtonNames[index]), Qt::LeftButton);
 
-    const QString expected = canned_templates::defaults()[key]
-                                 .replace(QStringLiteral("%firstchar"), QStringLiteral("A"))
-                                 .replace(QStringLiteral("%word"), QStringLiteral("Apple"));
     QCOMPARE(browser->navigations.last(), expected);
     QCOMPARE(status(*window), QStringLiteral("goto ") + expected);
     QCOMPARE(window->currentUrl(), expected);
