@@ -99,8 +99,10 @@ class SettingsFileTest : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void buildsDefaultsByteForByte();
-    void getTagValue_data();
-    void getTagValue();
+    void readsEachValueByItsTags_data();
+    void readsEachValueByItsTags();
+    void tagValue_data();
+    void tagValue();
     void roundTripsThroughTheFile_data();
     void roundTripsThroughTheFile();
     void encodesTheAnsiCodePage_data();
@@ -156,7 +158,52 @@ void SettingsFileTest::buildsDefaultsByteForByte()
     QCOMPARE(encodeAnsi(buildSettingsText(canned_templates::defaults())), expected);
 }
 
-void SettingsFileTest::getTagValue_data()
+// The tag reader, applied to the seven keys of one text: each value is found by its own tags
+// alone, whatever else the text holds.
+void SettingsFileTest::readsEachValueByItsTags_data()
+{
+    QTest::addColumn<QString>("text");
+    // Home, Chinese, English, Thesaurus, Japanese, ChiComputer, EngComputer.
+    QTest::addColumn<QStringList>("values");
+    QTest::newRow("nested same tag")
+        << "<Home><Home>x</Home></Home>" << QStringList{"<Home>x", "", "", "", "", "", ""};
+    QTest::newRow("another element nested")
+        << "<Chinese>a<English>b</English>c</Chinese>"
+        << QStringList{"", "a<English>b</English>c", "b", "", "", "", ""};
+    QTest::newRow("duplicated element: the first wins")
+        << "<Home>1</Home>\r\n<Home>2</Home>" << QStringList{"1", "", "", "", "", "", ""};
+    QTest::newRow("duplicated opening tag")
+        << "<Home>1<Home>2</Home>" << QStringList{"1<Home>2", "", "", "", "", "", ""};
+    QTest::newRow("closing tag only") << "</Home>" << QStringList(7, QString());
+    QTest::newRow("closing tag before the opening one")
+        << "</Home>x<Home>y" << QStringList(7, QString());
+    QTest::newRow("closing tags before and after")
+        << "</Home>x<Home>y</Home>" << QStringList{"y", "", "", "", "", "", ""};
+    QTest::newRow("tags in odd case")
+        << "<hOmE>h</HoMe><CHINESE>c</chinese><thesaurus>t</THESAURUS><Engcomputer>e</ENGcomputer>"
+        << QStringList{"h", "c", "", "t", "", "", "e"};
+    QTest::newRow("closing tag of another key")
+        << "<Home>x</Chinese><Chinese>c" << QStringList(7, QString());
+    QTest::newRow("tag with a space or an attribute")
+        << "<Home >x</Home><English lang=\"en\">e</English>" << QStringList(7, QString());
+    QTest::newRow("line ends inside values kept")
+        << "<Home>a\r\nb\n\rc\r</Home>" << QStringList{"a\r\nb\n\rc\r", "", "", "", "", "", ""};
+    QTest::newRow("markup verbatim") << "<English>&lt;&amp;<b>\"'</English>"
+                                     << QStringList{"", "", "&lt;&amp;<b>\"'", "", "", "", ""};
+}
+
+void SettingsFileTest::readsEachValueByItsTags()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, values);
+    const QueryStringSet read = parseSettingsText(text);
+    QStringList actual;
+    for (const QueryKey key : kQueryKeys)
+        actual << read[key];
+    QCOMPARE(actual, values);
+}
+
+void SettingsFileTest::tagValue_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("tag");
@@ -214,11 +261,11 @@ void SettingsFileTest::getTagValue_data()
         << QString::fromLatin1("<Home>a\0b</Home>", 16) << "Home" << QString::fromLatin1("a\0b", 3);
 }
 
-void SettingsFileTest::getTagValue()
+void SettingsFileTest::tagValue()
 {
     QFETCH(QString, text);
     QFETCH(QString, tag);
-    QTEST(tagValue(text, tag), "value");
+    QTEST(settings_file::tagValue(text, tag), "value");
 }
 
 void SettingsFileTest::roundTripsThroughTheFile_data()
