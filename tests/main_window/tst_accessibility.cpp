@@ -4,6 +4,7 @@
 #include "dialogs/suggestion_dialog.h"
 #include "fake_browser.h"
 #include "main_window/main_window.h"
+#include "main_window_fixture.h"
 #include "temp_program_folder.h"
 
 #include <QAccessible>
@@ -40,10 +41,8 @@ private Q_SLOTS:
 
 void AccessibilityTest::wordBoxIsNamedByItsLabel()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    QCOMPARE(accessibleName(window->findChild<QLineEdit*>(QStringLiteral("txtWord"))),
+    MainWindowFixture started;
+    QCOMPARE(accessibleName(started.window->findChild<QLineEdit*>(QStringLiteral("txtWord"))),
              QStringLiteral("Word:"));
 }
 
@@ -122,15 +121,13 @@ void AccessibilityTest::selectButtonsNameTheirFields()
 
 void AccessibilityTest::statusBarAndPageAreNamed()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    QCOMPARE(accessibleName(window->findChild<QWidget*>(QStringLiteral("StatusBar1"))),
+    MainWindowFixture started;
+    QCOMPARE(accessibleName(started.window->findChild<QWidget*>(QStringLiteral("StatusBar1"))),
              QStringLiteral("Status"));
-    QCOMPARE(accessibleName(window->findChild<QWidget*>(QStringLiteral("WebBrowser1"))),
+    QCOMPARE(accessibleName(started.window->findChild<QWidget*>(QStringLiteral("WebBrowser1"))),
              QStringLiteral("Dictionary page"));
     // The word box keeps the name its label gives it.
-    QCOMPARE(accessibleName(window->findChild<QLineEdit*>(QStringLiteral("txtWord"))),
+    QCOMPARE(accessibleName(started.window->findChild<QLineEdit*>(QStringLiteral("txtWord"))),
              QStringLiteral("Word:"));
 }
 

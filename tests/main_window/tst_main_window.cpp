@@ -8,6 +8,7 @@
 #include "dialogs/options_dialog.h"
 #include "fake_browser.h"
 #include "main_window/main_window.h"
+#include "main_window_fixture.h"
 #include "menu_action.h"
 #include "modal_driver.h"
 #include "temp_program_folder.h"
@@ -130,42 +131,39 @@ void MainWindowTest::cleanup()
 
 void MainWindowTest::firstRunMakesSessionFolderAndUsesDefaults()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
+    MainWindowFixture started;
 
-    QVERIFY(QFileInfo(folder.sessionPath()).isDir());
-    QCOMPARE(window->sessionFolder(),
-             folder.path() + QDir::separator() + QStringLiteral("session"));
-    QCOMPARE(window->options()->values(), canned_templates::defaults());
-    QCOMPARE(browser->navigations, QStringList{QStringLiteral("about:blank")});
-    QCOMPARE(window->currentUrl(), QStringLiteral("about:blank"));
-    QVERIFY(!QFileInfo::exists(folder.settingsPath())); // start-up never writes the settings
-    QVERIFY(status(*window).isEmpty());
-    QVERIFY(window->options()->isHidden());
+    QVERIFY(QFileInfo(started.folder.sessionPath()).isDir());
+    QCOMPARE(started.window->sessionFolder(),
+             started.folder.path() + QDir::separator() + QStringLiteral("session"));
+    QCOMPARE(started.window->options()->values(), canned_templates::defaults());
+    QCOMPARE(started.browser->navigations, QStringList{QStringLiteral("about:blank")});
+    QCOMPARE(started.window->currentUrl(), QStringLiteral("about:blank"));
+    QVERIFY(
+        !QFileInfo::exists(started.folder.settingsPath())); // start-up never writes the settings
+    QVERIFY(status(*started.window).isEmpty());
+    QVERIFY(started.window->options()->isHidden());
 }
 
 void MainWindowTest::existingSessionFolderIsLeftAlone()
 {
-    TempProgramFolder folder;
-    folder.makeSessionFolder();
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    QCOMPARE(window->options()->values(), canned_templates::defaults());
-    QVERIFY(QDir(folder.sessionPath()).isEmpty());
+    MainWindowFixture started(MainWindowFixture::Unstarted);
+    started.folder.makeSessionFolder();
+    started.start();
+    QCOMPARE(started.window->options()->values(), canned_templates::defaults());
+    QVERIFY(QDir(started.folder.sessionPath()).isEmpty());
 }
 
 void MainWindowTest::fileNamedSessionCountsAsPresent()
 {
-    TempProgramFolder folder;
-    QFile file(folder.sessionPath());
+    MainWindowFixture started(MainWindowFixture::Unstarted);
+    QFile file(started.folder.sessionPath());
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    QVERIFY(QFileInfo(folder.sessionPath()).isFile());
-    QCOMPARE(window->options()->values(), canned_templates::defaults());
-    QCOMPARE(browser->navigations, QStringList{QStringLiteral("about:blank")});
+    started.start();
+    QVERIFY(QFileInfo(started.folder.sessionPath()).isFile());
+    QCOMPARE(started.window->options()->values(), canned_templates::defaults());
+    QCOMPARE(started.browser->navigations, QStringList{QStringLiteral("about:blank")});
 }
 
 void MainWindowTest::settingsFileGivesTheFields_data()
@@ -193,16 +191,15 @@ void MainWindowTest::settingsFileGivesTheFields()
 {
     QFETCH(QByteArray, file);
     QFETCH(QStringList, fields);
-    TempProgramFolder folder;
-    folder.writeSettingsBytes(file);
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
+    MainWindowFixture started(MainWindowFixture::Unstarted);
+    started.folder.writeSettingsBytes(file);
+    started.start();
     QStringList actual;
     for (const QueryKey key : kQueryKeys)
-        actual << window->options()->text(key);
+        actual << started.window->options()->text(key);
     QCOMPARE(actual, fields);
-    QCOMPARE(browser->navigations, QStringList{fields.first()});
-    QCOMPARE(folder.settingsBytes(), file); // left exactly as it was
+    QCOMPARE(started.browser->navigations, QStringList{fields.first()});
+    QCOMPARE(started.folder.settingsBytes(), file); // left exactly as it was
 }
 
 void MainWindowTest::unwritableProgramFolderStillStarts()
@@ -225,31 +222,27 @@ void MainWindowTest::closingAndExitUnloadTheOptions_data()
 void MainWindowTest::closingAndExitUnloadTheOptions()
 {
     QFETCH(bool, viaExit);
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    window->show();
+    MainWindowFixture started;
+    started.window->show();
     if (viaExit)
-        window->findChild<QAction*>(QStringLiteral("mnuExit"))->trigger();
+        started.window->findChild<QAction*>(QStringLiteral("mnuExit"))->trigger();
     else
-        QVERIFY(window->close());
-    QVERIFY(!window->isVisible());
-    QCOMPARE(window->options(), nullptr);
-    QVERIFY(!QFileInfo::exists(folder.settingsPath())); // nothing saved at exit
+        QVERIFY(started.window->close());
+    QVERIFY(!started.window->isVisible());
+    QCOMPARE(started.window->options(), nullptr);
+    QVERIFY(!QFileInfo::exists(started.folder.settingsPath())); // nothing saved at exit
 }
 
 void MainWindowTest::designControls()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    QCOMPARE(window->windowTitle(), QStringLiteral("Lexivo Dictionary II v1.1"));
+    MainWindowFixture started;
+    QCOMPARE(started.window->windowTitle(), QStringLiteral("Lexivo Dictionary II v1.1"));
 
     const QStringList captions{"Chinese",  "English",        "Thesaurus",
                                "Jananese", "Computer (Chi)", "Computer (Eng)"};
     const QList<double> fontSizes{9.75, 9.75, 9.75, 9.75, 8.25, 8.25};
     for (int i = 0; i < 6; ++i) {
-        QPushButton* b = button(*window, kButtonNames[i]);
+        QPushButton* b = button(*started.window, kButtonNames[i]);
         QVERIFY(b);
         QCOMPARE(b->text(), captions[i]);
         QCOMPARE(b->font().pointSizeF(), fontSizes[i]);
@@ -257,36 +250,34 @@ void MainWindowTest::designControls()
         QCOMPARE(b->height(), pixels(495));
         QCOMPARE(b->y(), pixels(240));
     }
-    QCOMPARE(wordBox(*window)->font().pointSizeF(), 13.5);
-    auto* label = window->findChild<QLabel*>(QStringLiteral("Label2"));
+    QCOMPARE(wordBox(*started.window)->font().pointSizeF(), 13.5);
+    auto* label = started.window->findChild<QLabel*>(QStringLiteral("Label2"));
     QCOMPARE(label->text(), QStringLiteral("Word:"));
     QCOMPARE(label->geometry(), QRect(pixels(120), pixels(270), pixels(855), pixels(375)));
-    QCOMPARE(window->font().pointSizeF(), 8.25);
+    QCOMPARE(started.window->font().pointSizeF(), 8.25);
 
     // Design position of the client area, and its size.
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    QWidget* client = window->centralWidget();
+    started.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(started.window.get()));
+    QWidget* client = started.window->centralWidget();
     QCOMPARE(client->mapToGlobal(QPoint(0, 0)), QPoint(pixels(1050), pixels(750)));
     QCOMPARE(client->size(), QSize(pixels(13155), pixels(10395)));
 
     // The status bar is docked full width along the bottom.
-    QCOMPARE(window->statusBarWidget()->geometry(),
+    QCOMPARE(started.window->statusBarWidget()->geometry(),
              QRect(0, client->height() - pixels(420), client->width(), pixels(420)));
-    QCOMPARE(QApplication::focusWidget(), wordBox(*window));
+    QCOMPARE(QApplication::focusWidget(), wordBox(*started.window));
 }
 
 void MainWindowTest::designTabOrderAndMenus()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    QWidget* w = wordBox(*window);
+    MainWindowFixture started;
+    QWidget* w = wordBox(*started.window);
     QStringList order;
     for (int i = 0; i < 8; ++i) {
         order << w->objectName();
         w = w->nextInFocusChain();
-        while (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(window.get()))
+        while (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(started.window.get()))
             w = w->nextInFocusChain();
     }
     QCOMPARE(order.mid(0, 8),
@@ -294,7 +285,7 @@ void MainWindowTest::designTabOrderAndMenus()
                           "cmdChiComputer", "cmdEngComputer", "WebBrowser1"}));
 
     QStringList menus;
-    for (QAction* top : window->menuBar()->actions()) {
+    for (QAction* top : started.window->menuBar()->actions()) {
         menus << top->text();
         for (QAction* item : top->menu()->actions())
             menus << (item->isSeparator() ? QStringLiteral("-")
@@ -302,8 +293,8 @@ void MainWindowTest::designTabOrderAndMenus()
     }
     QCOMPARE(menus, (QStringList{"Option", "  Online Dictionary Query String", "-", "  Exit",
                                  "Help", "  Website", "-", "  About"}));
-    QVERIFY(window->findChild<QAction*>(QStringLiteral("mnuSep1"))->isSeparator());
-    QVERIFY(window->findChild<QAction*>(QStringLiteral("mnuSep2"))->isSeparator());
+    QVERIFY(started.window->findChild<QAction*>(QStringLiteral("mnuSep1"))->isSeparator());
+    QVERIFY(started.window->findChild<QAction*>(QStringLiteral("mnuSep2"))->isSeparator());
 }
 
 void MainWindowTest::tabOrderHoldsWhenThePageMakesItsContent_data()
@@ -324,15 +315,13 @@ void MainWindowTest::tabOrderHoldsWhenThePageMakesItsContent()
 {
     QFETCH(bool, backwards);
     QFETCH(QStringList, order);
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    browser->makeContent();
+    MainWindowFixture started;
+    started.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(started.window.get()));
+    started.browser->makeContent();
     QCoreApplication::processEvents(); // the window reorders its chain on its next turn
 
-    wordBox(*window)->setFocus();
+    wordBox(*started.window)->setFocus();
     QStringList seen{QApplication::focusWidget()->objectName()};
     for (int step = 1; step < order.size(); ++step) {
         QTest::keyClick(QApplication::focusWidget(), backwards ? Qt::Key_Backtab : Qt::Key_Tab,
@@ -365,44 +354,40 @@ void MainWindowTest::resizeFitsTheRow()
     QFETCH(int, engComputerLeft);
     QFETCH(int, browserWidth);
     QFETCH(int, browserHeight);
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    resizeOuter(*window, outerWidth, outerHeight);
+    MainWindowFixture started;
+    started.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(started.window.get()));
+    resizeOuter(*started.window, outerWidth, outerHeight);
 
-    const layout::MainRow& row = window->rowLayout();
+    const layout::MainRow& row = started.window->rowLayout();
     QCOMPARE(row.wordWidth, float(wordWidth));
     QCOMPARE(row.buttonLeft[5], float(engComputerLeft));
     QCOMPARE(row.browserWidth, float(browserWidth));
     QCOMPARE(row.browserHeight, float(browserHeight));
-    QCOMPARE(wordBox(*window)->geometry(),
+    QCOMPARE(wordBox(*started.window)->geometry(),
              QRect(pixels(960), pixels(240), pixels(wordWidth), pixels(495)));
-    QCOMPARE(button(*window, "cmdEngComputer")->x(), pixels(engComputerLeft));
-    QCOMPARE(browser->view()->geometry(),
+    QCOMPARE(button(*started.window, "cmdEngComputer")->x(), pixels(engComputerLeft));
+    QCOMPARE(started.browser->view()->geometry(),
              QRect(pixels(120), pixels(960), pixels(browserWidth), pixels(browserHeight)));
 
     // Too narrow for the row: nothing moves.
-    const QRect wordBefore = wordBox(*window)->geometry();
-    resizeOuter(*window, 9180, outerHeight);
-    QCOMPARE(wordBox(*window)->geometry(), wordBefore);
-    QCOMPARE(window->rowLayout().wordWidth, float(wordWidth));
+    const QRect wordBefore = wordBox(*started.window)->geometry();
+    resizeOuter(*started.window, 9180, outerHeight);
+    QCOMPARE(wordBox(*started.window)->geometry(), wordBefore);
+    QCOMPARE(started.window->rowLayout().wordWidth, float(wordWidth));
 }
 
 void MainWindowTest::minimisingChangesNothing()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    resizeOuter(*window, 15000, 12000);
-    const float before = window->rowLayout().wordWidth;
-    window->showMinimized();
-    QCOMPARE(window->rowLayout().wordWidth, before);
-    window->showNormal();
-    QCOMPARE(window->rowLayout().wordWidth, float(5810));
+    MainWindowFixture started;
+    started.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(started.window.get()));
+    resizeOuter(*started.window, 15000, 12000);
+    const float before = started.window->rowLayout().wordWidth;
+    started.window->showMinimized();
+    QCOMPARE(started.window->rowLayout().wordWidth, before);
+    started.window->showNormal();
+    QCOMPARE(started.window->rowLayout().wordWidth, float(5810));
 }
 
 void MainWindowTest::eachButtonUsesItsTemplate_data()
@@ -426,16 +411,14 @@ void MainWindowTest::eachButtonUsesItsTemplate()
 {
     QFETCH(int, index);
     QFETCH(QString, expected);
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    QTest::keyClicks(wordBox(*window), QStringLiteral("  Apple  "));
-    QTest::mouseClick(button(*window, kButtonNames[index]), Qt::LeftButton);
+    MainWindowFixture started;
+    QTest::keyClicks(wordBox(*started.window), QStringLiteral("  Apple  "));
+    QTest::mouseClick(button(*started.window, kButtonNames[index]), Qt::LeftButton);
 
-    QCOMPARE(browser->navigations.last(), expected);
-    QCOMPARE(status(*window), QStringLiteral("goto ") + expected);
-    QCOMPARE(window->currentUrl(), expected);
-    QCOMPARE(wordBox(*window)->text(),
+    QCOMPARE(started.browser->navigations.last(), expected);
+    QCOMPARE(status(*started.window), QStringLiteral("goto ") + expected);
+    QCOMPARE(started.window->currentUrl(), expected);
+    QCOMPARE(wordBox(*started.window)->text(),
              QStringLiteral("  Apple  ")); // the word box is left as typed
 }
 
@@ -466,47 +449,44 @@ void MainWindowTest::lookupEdgeCases()
     QFETCH(QString, word);
     QFETCH(QString, chineseTemplate);
     QFETCH(QString, address);
-    TempProgramFolder folder;
+    MainWindowFixture started(MainWindowFixture::Unstarted);
     QueryStringSet values = canned_templates::defaults();
     values[QueryKey::Chinese] = chineseTemplate;
-    folder.writeSettings(values);
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    window->statusBarWidget()->setText(QStringLiteral("before"));
+    started.folder.writeSettings(values);
+    started.start();
+    started.window->statusBarWidget()->setText(QStringLiteral("before"));
 
-    wordBox(*window)->setText(word);
-    QTest::mouseClick(button(*window, "cmdEn2Ch"), Qt::LeftButton);
+    wordBox(*started.window)->setText(word);
+    QTest::mouseClick(button(*started.window, "cmdEn2Ch"), Qt::LeftButton);
     if (address.isNull()) {
-        QCOMPARE(browser->navigations.size(), 1); // the home page only
-        QCOMPARE(status(*window), QStringLiteral("before"));
+        QCOMPARE(started.browser->navigations.size(), 1); // the home page only
+        QCOMPARE(status(*started.window), QStringLiteral("before"));
     } else {
-        QCOMPARE(browser->navigations.size(), 2);
-        QCOMPARE(browser->navigations.last(), address);
-        QCOMPARE(status(*window), QStringLiteral("goto ") + address);
+        QCOMPARE(started.browser->navigations.size(), 2);
+        QCOMPARE(started.browser->navigations.last(), address);
+        QCOMPARE(status(*started.window), QStringLiteral("goto ") + address);
     }
 }
 
 void MainWindowTest::savedTemplateAppliesOnNextClick()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    wordBox(*window)->setText(QStringLiteral("go"));
-    window->options()->field(QueryKey::English)->setText(QStringLiteral("http://new.test/%word"));
-    QTest::mouseClick(button(*window, "cmdEn2En"), Qt::LeftButton);
-    QCOMPARE(browser->navigations.last(), QStringLiteral("http://new.test/go"));
+    MainWindowFixture started;
+    wordBox(*started.window)->setText(QStringLiteral("go"));
+    started.window->options()
+        ->field(QueryKey::English)
+        ->setText(QStringLiteral("http://new.test/%word"));
+    QTest::mouseClick(button(*started.window, "cmdEn2En"), Qt::LeftButton);
+    QCOMPARE(started.browser->navigations.last(), QStringLiteral("http://new.test/go"));
 }
 
 void MainWindowTest::enterInWordBoxStartsNoLookup()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    QTest::keyClicks(wordBox(*window), QStringLiteral("apple"));
-    QTest::keyClick(wordBox(*window), Qt::Key_Return);
-    QCOMPARE(browser->navigations.size(), 1);
+    MainWindowFixture started;
+    started.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(started.window.get()));
+    QTest::keyClicks(wordBox(*started.window), QStringLiteral("apple"));
+    QTest::keyClick(wordBox(*started.window), Qt::Key_Return);
+    QCOMPARE(started.browser->navigations.size(), 1);
 }
 
 void MainWindowTest::keysPressTheFocusedButton_data()
@@ -535,39 +515,36 @@ void MainWindowTest::keysPressTheFocusedButton()
     QFETCH(int, key);
     QFETCH(int, modifiers);
     QFETCH(QString, address);
-    TempProgramFolder folder;
+    MainWindowFixture started(MainWindowFixture::Unstarted);
     QueryStringSet values = canned_templates::defaults();
     values[QueryKey::Chinese] = QStringLiteral("http://ch.test/?w=%word");
     values[QueryKey::Thesaurus] = QStringLiteral("http://th.test/?w=%word");
     values[QueryKey::EngComputer] = QStringLiteral("http://ec.test/?w=%word");
-    folder.writeSettings(values);
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    wordBox(*window)->setText(QStringLiteral("kiwi"));
-    auto* target = window->findChild<QWidget*>(focus);
+    started.folder.writeSettings(values);
+    started.start();
+    started.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(started.window.get()));
+    wordBox(*started.window)->setText(QStringLiteral("kiwi"));
+    auto* target = started.window->findChild<QWidget*>(focus);
     target->setFocus();
     QCOMPARE(QApplication::focusWidget(), target);
 
     QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     if (address.isNull()) {
-        QCOMPARE(browser->navigations, QStringList{QStringLiteral("about:blank")});
+        QCOMPARE(started.browser->navigations, QStringList{QStringLiteral("about:blank")});
     } else {
-        QCOMPARE(browser->navigations,
+        QCOMPARE(started.browser->navigations,
                  (QStringList{QStringLiteral("about:blank"), address})); // pressed once
     }
 }
 
 void MainWindowTest::websiteGoesToMakerSite()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    window->findChild<QAction*>(QStringLiteral("mnuWebsite"))->trigger();
-    const QString site = browser->navigations.last();
+    MainWindowFixture started;
+    started.window->findChild<QAction*>(QStringLiteral("mnuWebsite"))->trigger();
+    const QString site = started.browser->navigations.last();
     QVERIFY(site.startsWith(QStringLiteral("http://")));
-    QCOMPARE(status(*window), QStringLiteral("goto ") + site);
+    QCOMPARE(status(*started.window), QStringLiteral("goto ") + site);
 }
 
 void MainWindowTest::refusedAddressesSayWhy_data()
@@ -602,37 +579,34 @@ void MainWindowTest::refusedAddressesSayWhy()
     QFETCH(QString, chineseTemplate);
     QFETCH(QString, address);
     QFETCH(QString, text);
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    window->options()->field(QueryKey::Chinese)->setText(chineseTemplate);
-    wordBox(*window)->setText(QStringLiteral("Apple"));
+    MainWindowFixture started;
+    started.window->options()->field(QueryKey::Chinese)->setText(chineseTemplate);
+    wordBox(*started.window)->setText(QStringLiteral("Apple"));
 
-    QTest::mouseClick(button(*window, "cmdEn2Ch"), Qt::LeftButton);
+    QTest::mouseClick(button(*started.window, "cmdEn2Ch"), Qt::LeftButton);
 
-    QCOMPARE(browser->navigations, QStringList{QStringLiteral("about:blank")}); // not asked
-    QCOMPARE(status(*window), text);
-    QCOMPARE(window->currentUrl(), address);
-    QVERIFY(!window->dotTimer()->isTicking());
+    QCOMPARE(started.browser->navigations, QStringList{QStringLiteral("about:blank")}); // not asked
+    QCOMPARE(status(*started.window), text);
+    QCOMPARE(started.window->currentUrl(), address);
+    QVERIFY(!started.window->dotTimer()->isTicking());
 }
 
 void MainWindowTest::refusalEndsTheDots()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
-    window->options()->field(QueryKey::English)->setText(QStringLiteral("mailto:%word"));
-    wordBox(*window)->setText(QStringLiteral("me"));
+    MainWindowFixture started;
+    started.browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
+    started.window->options()->field(QueryKey::English)->setText(QStringLiteral("mailto:%word"));
+    wordBox(*started.window)->setText(QStringLiteral("me"));
 
-    QTest::mouseClick(button(*window, "cmdEn2En"), Qt::LeftButton);
+    QTest::mouseClick(button(*started.window, "cmdEn2En"), Qt::LeftButton);
 
-    QCOMPARE(status(*window), QStringLiteral("Cannot open mailto:me: \"mailto:\" addresses are "
-                                             "not allowed"));
-    QVERIFY(!window->dotTimer()->isTicking());
+    QCOMPARE(status(*started.window),
+             QStringLiteral("Cannot open mailto:me: \"mailto:\" addresses are "
+                            "not allowed"));
+    QVERIFY(!started.window->dotTimer()->isTicking());
     // The page that was loading still completes and clears the text.
-    browser->raiseDocumentComplete(QStringLiteral("http://a.test/"));
-    QCOMPARE(status(*window), QString());
+    started.browser->raiseDocumentComplete(QStringLiteral("http://a.test/"));
+    QCOMPARE(status(*started.window), QString());
 }
 
 void MainWindowTest::refusedHomePageSaysWhy_data()
@@ -655,133 +629,120 @@ void MainWindowTest::refusedHomePageSaysWhy()
     QFETCH(QString, home);
     QFETCH(QStringList, navigations);
     QFETCH(QString, text);
-    TempProgramFolder folder;
+    MainWindowFixture started(MainWindowFixture::Unstarted);
     QueryStringSet values = canned_templates::defaults();
     values[QueryKey::Home] = home;
-    folder.writeSettings(values);
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    QCOMPARE(browser->navigations, navigations);
-    QCOMPARE(status(*window), text);
-    QCOMPARE(window->currentUrl(), home);
+    started.folder.writeSettings(values);
+    started.start();
+    QCOMPARE(started.browser->navigations, navigations);
+    QCOMPARE(status(*started.window), text);
+    QCOMPARE(started.window->currentUrl(), home);
 }
 
 void MainWindowTest::timerIsSilentBeforeFirstNavigation()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    QCOMPARE(window->dotTimer()->interval(), 0);
-    QVERIFY(window->dotTimer()->isEnabled());
-    QVERIFY(!window->dotTimer()->isTicking());
+    MainWindowFixture started;
+    QCOMPARE(started.window->dotTimer()->interval(), 0);
+    QVERIFY(started.window->dotTimer()->isEnabled());
+    QVERIFY(!started.window->dotTimer()->isTicking());
 }
 
 void MainWindowTest::statusFollowsANavigation()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
-    QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/..."));
-    QCOMPARE(window->dotTimer()->interval(), 1000);
-    QVERIFY(window->dotTimer()->isTicking());
+    MainWindowFixture started;
+    started.browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
+    QCOMPARE(status(*started.window), QStringLiteral("Going to http://a.test/..."));
+    QCOMPARE(started.window->dotTimer()->interval(), 1000);
+    QVERIFY(started.window->dotTimer()->isTicking());
 
     // Real ticks, a second apart, each adding two dots.
-    QTRY_COMPARE_WITH_TIMEOUT(status(*window), QStringLiteral("Going to http://a.test/....."),
-                              2500);
+    QTRY_COMPARE_WITH_TIMEOUT(status(*started.window),
+                              QStringLiteral("Going to http://a.test/....."), 2500);
     for (int tick = 0; tick < 7; ++tick)
-        window->dotTimer()->timeout();
-    QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/") + QString(19, u'.'));
-    window->dotTimer()->timeout();
-    window->dotTimer()->timeout();
-    QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/."));
+        started.window->dotTimer()->timeout();
+    QCOMPARE(status(*started.window),
+             QStringLiteral("Going to http://a.test/") + QString(19, u'.'));
+    started.window->dotTimer()->timeout();
+    started.window->dotTimer()->timeout();
+    QCOMPARE(status(*started.window), QStringLiteral("Going to http://a.test/."));
 
-    browser->raiseDocumentComplete();
-    QCOMPARE(status(*window), QString());
-    QVERIFY(!window->dotTimer()->isTicking());
+    started.browser->raiseDocumentComplete();
+    QCOMPARE(status(*started.window), QString());
+    QVERIFY(!started.window->dotTimer()->isTicking());
 }
 
 void MainWindowTest::newLookupDuringDotsStartsAgain()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
-    window->dotTimer()->timeout();
-    window->dotTimer()->timeout();
-    wordBox(*window)->setText(QStringLiteral("kiwi"));
-    QTest::mouseClick(button(*window, "cmdEn2En"), Qt::LeftButton);
-    const QString address = browser->navigations.last();
-    QCOMPARE(status(*window), QStringLiteral("goto ") + address);
-    browser->raiseNavigationStarting(address);
-    QCOMPARE(status(*window), QStringLiteral("Going to ") + address + QStringLiteral("..."));
-    QVERIFY(window->dotTimer()->isTicking());
+    MainWindowFixture started;
+    started.browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
+    started.window->dotTimer()->timeout();
+    started.window->dotTimer()->timeout();
+    wordBox(*started.window)->setText(QStringLiteral("kiwi"));
+    QTest::mouseClick(button(*started.window, "cmdEn2En"), Qt::LeftButton);
+    const QString address = started.browser->navigations.last();
+    QCOMPARE(status(*started.window), QStringLiteral("goto ") + address);
+    started.browser->raiseNavigationStarting(address);
+    QCOMPARE(status(*started.window),
+             QStringLiteral("Going to ") + address + QStringLiteral("..."));
+    QVERIFY(started.window->dotTimer()->isTicking());
 }
 
 void MainWindowTest::firstDotsComeOneSecondAfterANavigation()
 {
     // A second navigation 600 ms into the first one: its first two dots come a whole second
     // after it, not when the first navigation's second is up.
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
+    MainWindowFixture started;
+    started.browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
     QTest::qWait(600);
     QElapsedTimer sinceSecond;
     sinceSecond.start();
-    browser->raiseNavigationStarting(QStringLiteral("http://b.test/"));
+    started.browser->raiseNavigationStarting(QStringLiteral("http://b.test/"));
     QTest::qWait(900);
-    QCOMPARE(status(*window), QStringLiteral("Going to http://b.test/..."));
-    QTRY_COMPARE_WITH_TIMEOUT(status(*window), QStringLiteral("Going to http://b.test/....."),
-                              2000);
+    QCOMPARE(status(*started.window), QStringLiteral("Going to http://b.test/..."));
+    QTRY_COMPARE_WITH_TIMEOUT(status(*started.window),
+                              QStringLiteral("Going to http://b.test/....."), 2000);
     QVERIFY2(sinceSecond.elapsed() >= 1000, qPrintable(QString::number(sinceSecond.elapsed())));
 }
 
 void MainWindowTest::firstDocumentCompleteEndsAnimation()
 {
     // A page with a frame: two navigations, and the first completed document ends the dots.
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    browser->raiseNavigationStarting(QStringLiteral("http://a.test/frames.html"));
-    browser->raiseNavigationStarting(QStringLiteral("http://a.test/inner.html"));
-    QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/inner.html..."));
-    browser->raiseDocumentComplete(QStringLiteral("http://a.test/inner.html"));
-    QCOMPARE(status(*window), QString());
-    QVERIFY(!window->dotTimer()->isTicking());
+    MainWindowFixture started;
+    started.browser->raiseNavigationStarting(QStringLiteral("http://a.test/frames.html"));
+    started.browser->raiseNavigationStarting(QStringLiteral("http://a.test/inner.html"));
+    QCOMPARE(status(*started.window), QStringLiteral("Going to http://a.test/inner.html..."));
+    started.browser->raiseDocumentComplete(QStringLiteral("http://a.test/inner.html"));
+    QCOMPARE(status(*started.window), QString());
+    QVERIFY(!started.window->dotTimer()->isTicking());
 }
 
 void MainWindowTest::menuStatusTipsDoNotClearTheStatus()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
+    MainWindowFixture started;
+    started.browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
     QStatusTipEvent empty{QString()};
-    QApplication::sendEvent(window.get(), &empty);
+    QApplication::sendEvent(started.window.get(), &empty);
     QStatusTipEvent tip{QStringLiteral("some tip")};
-    QApplication::sendEvent(window.get(), &tip);
-    QCOMPARE(status(*window), QStringLiteral("Going to http://a.test/..."));
+    QApplication::sendEvent(started.window.get(), &tip);
+    QCOMPARE(status(*started.window), QStringLiteral("Going to http://a.test/..."));
 }
 
 void MainWindowTest::eventsArriveWhileModalDialogIsOpen()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    window->show();
+    MainWindowFixture started;
+    started.window->show();
     QString tickedWhileOpen;
     QString seenWhileOpen;
     whenModal([&](QWidget* dialog) {
-        browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
+        started.browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
         // Let a real tick arrive inside the dialog's event loop.
-        waitUntil([&] { return status(*window).endsWith(QStringLiteral(".....")); }, 2500);
-        tickedWhileOpen = status(*window);
-        browser->raiseDocumentComplete();
-        seenWhileOpen = status(*window) + QStringLiteral("|done");
+        waitUntil([&] { return status(*started.window).endsWith(QStringLiteral(".....")); }, 2500);
+        tickedWhileOpen = status(*started.window);
+        started.browser->raiseDocumentComplete();
+        seenWhileOpen = status(*started.window) + QStringLiteral("|done");
         QTest::mouseClick(childNamed<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
     });
-    chooseMenuItem(*window, "mnuQueryString");
+    chooseMenuItem(*started.window, "mnuQueryString");
     QCOMPARE(tickedWhileOpen, QStringLiteral("Going to http://a.test/....."));
     QCOMPARE(seenWhileOpen, QStringLiteral("|done"));
 }
@@ -802,39 +763,36 @@ void MainWindowTest::pageLinksToOtherProgramsAreRefused()
 {
     QFETCH(QString, url);
     QFETCH(QString, reason);
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    browser->raiseNavigationStarting(QStringLiteral("http://a.test/page"));
+    MainWindowFixture started;
+    started.browser->raiseNavigationStarting(QStringLiteral("http://a.test/page"));
 
-    browser->raiseNavigationRefused(url, reason);
+    started.browser->raiseNavigationRefused(url, reason);
 
-    QCOMPARE(status(*window), reason);
-    QVERIFY(!window->dotTimer()->isTicking());
+    QCOMPARE(status(*started.window), reason);
+    QVERIFY(!started.window->dotTimer()->isTicking());
 }
 
 void MainWindowTest::longStatusTextIsShownShortened()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    auto* label = window->statusBarWidget()->findChild<QLabel*>(QStringLiteral("SimpleTextLabel"));
+    MainWindowFixture started;
+    started.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(started.window.get()));
+    auto* label =
+        started.window->statusBarWidget()->findChild<QLabel*>(QStringLiteral("SimpleTextLabel"));
     QVERIFY(label);
     const QString url = QStringLiteral("http://a.test/") + QString(1000000, u'w');
 
-    browser->raiseNavigationStarting(url);
+    started.browser->raiseNavigationStarting(url);
     QElapsedTimer clock;
     clock.start();
     for (int tick = 0; tick < 9; ++tick) {
-        window->dotTimer()->timeout();
+        started.window->dotTimer()->timeout();
         QCoreApplication::processEvents(); // the status bar lays itself out
     }
     const qint64 elapsed = clock.elapsed();
 
     // The text itself is kept whole; the label shows its start and its dots.
-    QCOMPARE(status(*window), QStringLiteral("Going to ") + url + QString(21, u'.'));
+    QCOMPARE(status(*started.window), QStringLiteral("Going to ") + url + QString(21, u'.'));
     QVERIFY2(label->text().size() < 400, qPrintable(QString::number(label->text().size())));
     QVERIFY(label->text().startsWith(QStringLiteral("Going to http://a.test/www")));
     QVERIFY(label->text().endsWith(QStringLiteral("www") + QString(21, u'.')));
@@ -842,8 +800,8 @@ void MainWindowTest::longStatusTextIsShownShortened()
     QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
 
     // A short text is shown whole.
-    browser->raiseDocumentComplete();
-    browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
+    started.browser->raiseDocumentComplete();
+    started.browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
     QCOMPARE(label->text(), QStringLiteral("Going to http://a.test/..."));
 }
 

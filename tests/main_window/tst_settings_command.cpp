@@ -4,6 +4,7 @@
 #include "dialogs/options_dialog.h"
 #include "fake_browser.h"
 #include "main_window/main_window.h"
+#include "main_window_fixture.h"
 #include "menu_action.h"
 #include "modal_driver.h"
 #include "permissions_enforced.h"
@@ -90,39 +91,36 @@ void QueryStringCommandTest::cleanup()
 
 void QueryStringCommandTest::saveWritesTheFileAndNextStartReadsIt()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
+    MainWindowFixture started;
     whenModal([](QWidget* dialog) {
         field(dialog, "txtHome")->setText(QStringLiteral("http://home.test/"));
         field(dialog, "txtEnglish")->setText(QStringLiteral("http://e.test/?q=%word&x=1"));
         click(dialog, "cmdSave");
     });
-    chooseMenuItem(*window, "mnuQueryString");
+    chooseMenuItem(*started.window, "mnuQueryString");
 
     QueryStringSet expected = canned_templates::defaults();
     expected[QueryKey::Home] = QStringLiteral("http://home.test/");
     expected[QueryKey::English] = QStringLiteral("http://e.test/?q=%word&x=1");
-    QCOMPARE(window->options()->values(), expected);
-    QCOMPARE(folder.settingsBytes(),
+    QCOMPARE(started.window->options()->values(), expected);
+    QCOMPARE(started.folder.settingsBytes(),
              settings_file::encodeAnsi(settings_file::buildSettingsText(expected)));
 
     FakeBrowser* nextBrowser = nullptr;
-    auto next = folder.start(&nextBrowser);
+    auto next = started.folder.start(&nextBrowser);
     QCOMPARE(next->options()->values(), expected);
     QCOMPARE(nextBrowser->navigations, QStringList{QStringLiteral("http://home.test/")});
 }
 
 void QueryStringCommandTest::saveUnchangedStillWrites()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
+    MainWindowFixture started;
     whenModal([](QWidget* dialog) { click(dialog, "cmdSave"); });
-    chooseMenuItem(*window, "mnuQueryString");
-    QCOMPARE(window->options()->result(), int(QDialog::Accepted));
-    QCOMPARE(folder.settingsBytes(), settings_file::encodeAnsi(settings_file::buildSettingsText(
-                                         canned_templates::defaults())));
+    chooseMenuItem(*started.window, "mnuQueryString");
+    QCOMPARE(started.window->options()->result(), int(QDialog::Accepted));
+    QCOMPARE(
+        started.folder.settingsBytes(),
+        settings_file::encodeAnsi(settings_file::buildSettingsText(canned_templates::defaults())));
 }
 
 void QueryStringCommandTest::cancelAndCloseBoxRestoreEveryField_data()
@@ -135,10 +133,8 @@ void QueryStringCommandTest::cancelAndCloseBoxRestoreEveryField_data()
 void QueryStringCommandTest::cancelAndCloseBoxRestoreEveryField()
 {
     QFETCH(bool, closeBox);
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    const QueryStringSet before = window->options()->values();
+    MainWindowFixture started;
+    const QueryStringSet before = started.window->options()->values();
 
     QString chosenInDialog;
     whenModal([&](QWidget* dialog) {
@@ -158,18 +154,18 @@ void QueryStringCommandTest::cancelAndCloseBoxRestoreEveryField()
         else
             click(dialog, "cmdCancel");
     });
-    chooseMenuItem(*window, "mnuQueryString");
+    chooseMenuItem(*started.window, "mnuQueryString");
 
     QVERIFY(chosenInDialog.contains(QStringLiteral("trad=gb")));
-    QCOMPARE(window->options()->result(), int(QDialog::Rejected));
-    QCOMPARE(window->options()->values(), before);
-    QVERIFY(!QFileInfo::exists(folder.settingsPath()));
+    QCOMPARE(started.window->options()->result(), int(QDialog::Rejected));
+    QCOMPARE(started.window->options()->values(), before);
+    QVERIFY(!QFileInfo::exists(started.folder.settingsPath()));
 
     // The next lookup uses the old template.
-    window->findChild<QLineEdit*>(QStringLiteral("txtWord"))->setText(QStringLiteral("x"));
-    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdChiComputer")),
+    started.window->findChild<QLineEdit*>(QStringLiteral("txtWord"))->setText(QStringLiteral("x"));
+    QTest::mouseClick(started.window->findChild<QPushButton*>(QStringLiteral("cmdChiComputer")),
                       Qt::LeftButton);
-    QVERIFY(browser->navigations.last().contains(QStringLiteral("trad=b5")));
+    QVERIFY(started.browser->navigations.last().contains(QStringLiteral("trad=b5")));
 }
 
 void QueryStringCommandTest::failedSaveWarnsAndKeepsNewValues_data()
@@ -186,13 +182,11 @@ void QueryStringCommandTest::failedSaveWarnsAndKeepsNewValues_data()
 void QueryStringCommandTest::failedSaveWarnsAndKeepsNewValues()
 {
     QFETCH(bool, folderAtFilePath);
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
+    MainWindowFixture started;
     if (folderAtFilePath)
-        QVERIFY(QDir().mkdir(folder.settingsPath()));
+        QVERIFY(QDir().mkdir(started.folder.settingsPath()));
     else
-        QVERIFY(QDir(folder.sessionPath()).removeRecursively());
+        QVERIFY(QDir(started.folder.sessionPath()).removeRecursively());
 
     QString warning;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -209,40 +203,40 @@ void QueryStringCommandTest::failedSaveWarnsAndKeepsNewValues()
             dialog);
         click(dialog, "cmdSave");
     });
-    chooseMenuItem(*window, "mnuQueryString");
+    chooseMenuItem(*started.window, "mnuQueryString");
 
     QCOMPARE(icon, QMessageBox::Warning);
-    QVERIFY2(warning.contains(QDir::toNativeSeparators(folder.settingsPath())),
+    QVERIFY2(warning.contains(QDir::toNativeSeparators(started.folder.settingsPath())),
              qPrintable(warning));
     QFETCH(QString, reason);
     QVERIFY2(warning.contains(QStringLiteral("\n\n") + reason + QStringLiteral("\n\n")),
              qPrintable(warning));
     QVERIFY2(warning.endsWith(QStringLiteral("The new values stay in use until the program ends.")),
              qPrintable(warning));
-    QCOMPARE(window->options()->text(QueryKey::Thesaurus), QStringLiteral("http://t.test/%word"));
-    QCOMPARE(QFileInfo(folder.settingsPath()).isDir(), folderAtFilePath);
-    QVERIFY(!QFileInfo(folder.settingsPath()).isFile());
+    QCOMPARE(started.window->options()->text(QueryKey::Thesaurus),
+             QStringLiteral("http://t.test/%word"));
+    QCOMPARE(QFileInfo(started.folder.settingsPath()).isDir(), folderAtFilePath);
+    QVERIFY(!QFileInfo(started.folder.settingsPath()).isFile());
 
     // The program goes on: a lookup still works with the new template.
-    window->findChild<QLineEdit*>(QStringLiteral("txtWord"))->setText(QStringLiteral("w"));
-    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdEn2Th")), Qt::LeftButton);
-    QCOMPARE(browser->navigations.last(), QStringLiteral("http://t.test/w"));
+    started.window->findChild<QLineEdit*>(QStringLiteral("txtWord"))->setText(QStringLiteral("w"));
+    QTest::mouseClick(started.window->findChild<QPushButton*>(QStringLiteral("cmdEn2Th")),
+                      Qt::LeftButton);
+    QCOMPARE(started.browser->navigations.last(), QStringLiteral("http://t.test/w"));
 }
 
 void QueryStringCommandTest::emptiedFieldStaysEmptyAfterRestart()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
+    MainWindowFixture started;
     whenModal([](QWidget* dialog) {
         field(dialog, "txtJapanese")->clear();
         click(dialog, "cmdSave");
     });
-    chooseMenuItem(*window, "mnuQueryString");
-    QVERIFY(folder.settingsBytes().contains("    <Japanese></Japanese>\r\n"));
+    chooseMenuItem(*started.window, "mnuQueryString");
+    QVERIFY(started.folder.settingsBytes().contains("    <Japanese></Japanese>\r\n"));
 
     FakeBrowser* nextBrowser = nullptr;
-    auto next = folder.start(&nextBrowser);
+    auto next = started.folder.start(&nextBrowser);
     QCOMPARE(next->options()->text(QueryKey::Japanese), QString());
     QCOMPARE(next->options()->text(QueryKey::English),
              canned_templates::defaults()[QueryKey::English]);
@@ -250,9 +244,7 @@ void QueryStringCommandTest::emptiedFieldStaysEmptyAfterRestart()
 
 void QueryStringCommandTest::dialogIsCentredAndModal()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
+    MainWindowFixture started;
     QRect frame;
     QRect screen;
     bool modal = false;
@@ -262,7 +254,7 @@ void QueryStringCommandTest::dialogIsCentredAndModal()
         modal = dialog->isModal();
         click(dialog, "cmdCancel");
     });
-    chooseMenuItem(*window, "mnuQueryString");
+    chooseMenuItem(*started.window, "mnuQueryString");
     QVERIFY(modal);
     // Before its first showing a window's frame is not known yet; allow for its thickness.
     QVERIFY2((frame.center() - screen.center()).manhattanLength() <= 8,
@@ -273,7 +265,7 @@ void QueryStringCommandTest::dialogIsCentredAndModal()
                             .arg(frame.height())
                             .arg(screen.width())
                             .arg(screen.height())));
-    QVERIFY(window->options()->isHidden());
+    QVERIFY(started.window->options()->isHidden());
 }
 
 void QueryStringCommandTest::readOnlyProgramFolderSaysWhy()
@@ -301,19 +293,17 @@ void QueryStringCommandTest::readOnlyProgramFolderSaysWhy()
 
 void QueryStringCommandTest::valuesWithTagsAndAnyCharacterSurviveRestart()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
+    MainWindowFixture started;
     const QString home = QStringLiteral("http://x.test/?q=<english>");
     const QString chinese = QString::fromUtf8("http://c.test/\u65E5\u8A9E?q=%word");
-    const QString boxText = saveAndAnswer(*window, [&](QWidget* dialog) {
+    const QString boxText = saveAndAnswer(*started.window, [&](QWidget* dialog) {
         field(dialog, "txtHome")->setText(home);
         field(dialog, "txtChinese")->setText(chinese);
     });
     QCOMPARE(boxText, QString());
 
     FakeBrowser* nextBrowser = nullptr;
-    auto next = folder.start(&nextBrowser);
+    auto next = started.folder.start(&nextBrowser);
     QueryStringSet expected = canned_templates::defaults();
     expected[QueryKey::Home] = home;
     expected[QueryKey::Chinese] = chinese;
@@ -370,20 +360,18 @@ void QueryStringCommandTest::anotherCopysSaveIsNotReplacedSilently()
 
 void QueryStringCommandTest::ownSavesAskNothing()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
+    MainWindowFixture started;
     for (const char* value : {"http://1.test/%word", "http://2.test/%word"}) {
-        QCOMPARE(saveAndAnswer(*window,
+        QCOMPARE(saveAndAnswer(*started.window,
                                [&](QWidget* dialog) {
                                    field(dialog, "txtEnglish")->setText(QLatin1String(value));
                                }),
                  QString());
-        QVERIFY(folder.settingsBytes().contains(value));
+        QVERIFY(started.folder.settingsBytes().contains(value));
     }
     // Nor after a restart, nor after a file replaced with the same bytes.
-    auto next = folder.start(&browser);
-    folder.writeSettingsBytes(folder.settingsBytes());
+    auto next = started.folder.start(&started.browser);
+    started.folder.writeSettingsBytes(started.folder.settingsBytes());
     QCOMPARE(saveAndAnswer(*next, [](QWidget*) {}), QString());
 }
 
@@ -401,25 +389,25 @@ void QueryStringCommandTest::fullDiskSaveWarnsAndKeepsOldFile()
     QFETCH(int, padding);
     if (!TmpfsMount::available())
         QSKIP("mounting a small tmpfs needs root");
-    TempProgramFolder folder;
-    const TmpfsMount disk(folder.path(), "size=64k");
+    MainWindowFixture started(MainWindowFixture::Unstarted);
+    const TmpfsMount disk(started.folder.path(), "size=64k");
     QVERIFY2(disk.mounted(), qPrintable(disk.error()));
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    QCOMPARE(saveAndAnswer(*window, [](QWidget*) {}), QString());
-    const QByteArray before = folder.settingsBytes();
-    QVERIFY(disk.fill(folder.path() + QStringLiteral("/filler"), leaveFree));
+    started.start();
+    QCOMPARE(saveAndAnswer(*started.window, [](QWidget*) {}), QString());
+    const QByteArray before = started.folder.settingsBytes();
+    QVERIFY(disk.fill(started.folder.path() + QStringLiteral("/filler"), leaveFree));
 
     const QString english = QStringLiteral("http://e.test/?q=%word&pad=") + QString(padding, u'x');
     const QString warning = saveAndAnswer(
-        *window, [&](QWidget* dialog) { field(dialog, "txtEnglish")->setText(english); });
+        *started.window, [&](QWidget* dialog) { field(dialog, "txtEnglish")->setText(english); });
     qInfo("%s: file %lld bytes before, %lld after", QTest::currentDataTag(), qint64(before.size()),
-          qint64(folder.settingsBytes().size()));
+          qint64(started.folder.settingsBytes().size()));
     QVERIFY2(warning.contains(QStringLiteral("\n\nThe disk is full.\n\n")), qPrintable(warning));
-    QCOMPARE(folder.settingsBytes(), before);
-    QCOMPARE(QDir(folder.sessionPath()).entryList(QDir::Files | QDir::Hidden | QDir::System),
-             QStringList{QStringLiteral("lexivo.xml")});
-    QCOMPARE(window->options()->text(QueryKey::English), english);
+    QCOMPARE(started.folder.settingsBytes(), before);
+    QCOMPARE(
+        QDir(started.folder.sessionPath()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+        QStringList{QStringLiteral("lexivo.xml")});
+    QCOMPARE(started.window->options()->text(QueryKey::English), english);
 }
 
 QTEST_MAIN(QueryStringCommandTest)
