@@ -8,7 +8,7 @@ using namespace canned_templates;
 
 Q_DECLARE_METATYPE(QueryKey)
 
-class DialogsCoreTest : public QObject
+class CannedTemplatesTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -19,7 +19,7 @@ private Q_SLOTS:
     void selectedTemplate();
 };
 
-void DialogsCoreTest::defaultsAreTheFirstProviders_data()
+void CannedTemplatesTest::defaultsAreTheFirstProviders_data()
 {
     QTest::addColumn<QueryKey>("key");
     QTest::addColumn<QString>("expected");
@@ -40,14 +40,14 @@ void DialogsCoreTest::defaultsAreTheFirstProviders_data()
         << QueryKey::EngComputer << "http://foldoc.org/foldoc/foldoc.cgi?query=%word&action=Search";
 }
 
-void DialogsCoreTest::defaultsAreTheFirstProviders()
+void CannedTemplatesTest::defaultsAreTheFirstProviders()
 {
     QFETCH(QueryKey, key);
     QFETCH(QString, expected);
     QCOMPARE(defaults()[key], expected);
 }
 
-void DialogsCoreTest::templatesAreWellFormed()
+void CannedTemplatesTest::templatesAreWellFormed()
 {
     for (const Provider& provider : providers()) {
         const QString text = templateOf(provider);
@@ -57,7 +57,7 @@ void DialogsCoreTest::templatesAreWellFormed()
     }
 }
 
-void DialogsCoreTest::selectedTemplate_data()
+void CannedTemplatesTest::selectedTemplate_data()
 {
     QTest::addColumn<QueryKey>("key");
     QTest::addColumn<std::vector<bool>>("ticked");
@@ -91,7 +91,7 @@ void DialogsCoreTest::selectedTemplate_data()
     QTest::newRow("Home has none") << QueryKey::Home << std::vector<bool>{true} << QString();
 }
 
-void DialogsCoreTest::selectedTemplate()
+void CannedTemplatesTest::selectedTemplate()
 {
     QFETCH(QueryKey, key);
     QFETCH(std::vector<bool>, ticked);
@@ -102,5 +102,5 @@ void DialogsCoreTest::selectedTemplate()
         QCOMPARE(*chosen, expected);
 }
 
-QTEST_GUILESS_MAIN(DialogsCoreTest)
-#include "tst_dialogs_core.moc"
+QTEST_GUILESS_MAIN(CannedTemplatesTest)
+#include "tst_canned_templates.moc"

@@ -13,7 +13,7 @@
 
 using layout::MainRow;
 
-class MainWindowCoreTest : public QObject
+class CoreRulesTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -46,7 +46,7 @@ private Q_SLOTS:
     void timerCountdownAfterASetting();
 };
 
-void MainWindowCoreTest::fitMainRow_data()
+void CoreRulesTest::fitMainRow_data()
 {
     QTest::addColumn<float>("outerWidth");
     QTest::addColumn<float>("outerHeight");
@@ -66,7 +66,7 @@ void MainWindowCoreTest::fitMainRow_data()
         << 15000.f << 1000.f << 5810.f << 6870.f << 13445.f << 14600.f << 0.f;
 }
 
-void MainWindowCoreTest::fitMainRow()
+void CoreRulesTest::fitMainRow()
 {
     QFETCH(float, outerWidth);
     QFETCH(float, outerHeight);
@@ -83,7 +83,7 @@ void MainWindowCoreTest::fitMainRow()
     QTEST(row.browserHeight, "browserHeight");
 }
 
-void MainWindowCoreTest::fitMainRowLeavesUnfittableWindowsAlone_data()
+void CoreRulesTest::fitMainRowLeavesUnfittableWindowsAlone_data()
 {
     QTest::addColumn<float>("clientWidth");
     QTest::addColumn<float>("clientHeight");
@@ -94,7 +94,7 @@ void MainWindowCoreTest::fitMainRowLeavesUnfittableWindowsAlone_data()
     QTest::newRow("very narrow") << 100.f << 9000.f << 500.f;
 }
 
-void MainWindowCoreTest::fitMainRowLeavesUnfittableWindowsAlone()
+void CoreRulesTest::fitMainRowLeavesUnfittableWindowsAlone()
 {
     QFETCH(float, clientWidth);
     QFETCH(float, clientHeight);
@@ -109,7 +109,7 @@ void MainWindowCoreTest::fitMainRowLeavesUnfittableWindowsAlone()
     QCOMPARE(after.browserHeight, before.browserHeight);
 }
 
-void MainWindowCoreTest::centredPosition_data()
+void CoreRulesTest::centredPosition_data()
 {
     QTest::addColumn<float>("windowWidth");
     QTest::addColumn<float>("windowHeight");
@@ -121,7 +121,7 @@ void MainWindowCoreTest::centredPosition_data()
     QTest::newRow("half twips kept") << 6001.f << 4001.f << 6599.5f << 5199.5f;
 }
 
-void MainWindowCoreTest::centredPosition()
+void CoreRulesTest::centredPosition()
 {
     QFETCH(float, windowWidth);
     QFETCH(float, windowHeight);
@@ -131,7 +131,7 @@ void MainWindowCoreTest::centredPosition()
     QTEST(p.top, "top");
 }
 
-void MainWindowCoreTest::twipsConversion_data()
+void CoreRulesTest::twipsConversion_data()
 {
     QTest::addColumn<double>("twips");
     QTest::addColumn<double>("dpi");
@@ -143,7 +143,7 @@ void MainWindowCoreTest::twipsConversion_data()
     QTest::newRow("rounds half away from zero") << 7.5 << 96.0 << 1;
 }
 
-void MainWindowCoreTest::twipsConversion()
+void CoreRulesTest::twipsConversion()
 {
     QFETCH(double, twips);
     QFETCH(double, dpi);
@@ -152,7 +152,7 @@ void MainWindowCoreTest::twipsConversion()
     QCOMPARE(design::pixelsToTwips(pixels, dpi), pixels * 1440.0 / dpi);
 }
 
-void MainWindowCoreTest::lookupAddress_data()
+void CoreRulesTest::lookupAddress_data()
 {
     QTest::addColumn<QString>("word");
     QTest::addColumn<QString>("urlTemplate");
@@ -228,7 +228,7 @@ void MainWindowCoreTest::lookupAddress_data()
                                                    << "http://h/%25word";
 }
 
-void MainWindowCoreTest::lookupAddress()
+void CoreRulesTest::lookupAddress()
 {
     QFETCH(QString, word);
     QFETCH(QString, urlTemplate);
@@ -239,7 +239,7 @@ void MainWindowCoreTest::lookupAddress()
         QCOMPARE(*result, address);
 }
 
-void MainWindowCoreTest::expandReplacesFirstCharBeforeWord()
+void CoreRulesTest::expandReplacesFirstCharBeforeWord()
 {
     // Text produced by the first replacement takes part in the second one.
     QCOMPARE(url_template::expand(QStringLiteral("%%firstcharord"), QStringLiteral("w"),
@@ -249,7 +249,7 @@ void MainWindowCoreTest::expandReplacesFirstCharBeforeWord()
 
 Q_DECLARE_METATYPE(address_rule::Verdict::Kind)
 
-void MainWindowCoreTest::addressesAreTakenAsTyped_data()
+void CoreRulesTest::addressesAreTakenAsTyped_data()
 {
     using V = address_rule::Verdict;
     QTest::addColumn<QString>("address");
@@ -325,7 +325,7 @@ void MainWindowCoreTest::addressesAreTakenAsTyped_data()
                                              << "";
 }
 
-void MainWindowCoreTest::addressesAreTakenAsTyped()
+void CoreRulesTest::addressesAreTakenAsTyped()
 {
     QFETCH(QString, address);
     const address_rule::Verdict verdict = address_rule::classify(address);
@@ -334,7 +334,7 @@ void MainWindowCoreTest::addressesAreTakenAsTyped()
     QTEST(verdict.scheme, "scheme");
 }
 
-void MainWindowCoreTest::pageNavigationsStayInTheBrowser_data()
+void CoreRulesTest::pageNavigationsStayInTheBrowser_data()
 {
     using V = address_rule::Verdict;
     QTest::addColumn<QString>("url");
@@ -352,7 +352,7 @@ void MainWindowCoreTest::pageNavigationsStayInTheBrowser_data()
     QTest::newRow("custom") << "some-app://open" << V::RefusedScheme << "some-app";
 }
 
-void MainWindowCoreTest::pageNavigationsStayInTheBrowser()
+void CoreRulesTest::pageNavigationsStayInTheBrowser()
 {
     QFETCH(QString, url);
     const address_rule::Verdict verdict = address_rule::classifyPageNavigation(url);
@@ -360,7 +360,7 @@ void MainWindowCoreTest::pageNavigationsStayInTheBrowser()
     QTEST(verdict.scheme, "scheme");
 }
 
-void MainWindowCoreTest::refusalTexts_data()
+void CoreRulesTest::refusalTexts_data()
 {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("text");
@@ -381,13 +381,13 @@ void MainWindowCoreTest::refusalTexts_data()
                            << "";
 }
 
-void MainWindowCoreTest::refusalTexts()
+void CoreRulesTest::refusalTexts()
 {
     QFETCH(QString, address);
     QTEST(address_rule::refusalText(address, address_rule::classify(address)), "text");
 }
 
-void MainWindowCoreTest::dotsRunAWholeCycle_data()
+void CoreRulesTest::dotsRunAWholeCycle_data()
 {
     // 3 + the address's own dots, growing by two up to 20 or more, then one, then 3, 5, ...
     QTest::addColumn<QString>("address");
@@ -400,7 +400,7 @@ void MainWindowCoreTest::dotsRunAWholeCycle_data()
                                               11, 13, 15, 17, 19, 21, 1,  3,  5, 7, 9, 11};
 }
 
-void MainWindowCoreTest::dotsRunAWholeCycle()
+void CoreRulesTest::dotsRunAWholeCycle()
 {
     QFETCH(QString, address);
     QFETCH(QList<int>, dots);
@@ -415,7 +415,7 @@ void MainWindowCoreTest::dotsRunAWholeCycle()
     QVERIFY(text.startsWith(QStringLiteral("Going to http://h/q?w=")));
 }
 
-void MainWindowCoreTest::dotsNeverExceedTwentyOne()
+void CoreRulesTest::dotsNeverExceedTwentyOne()
 {
     QString text = QStringLiteral("Going to http://h/...");
     int most = 0;
@@ -428,7 +428,7 @@ void MainWindowCoreTest::dotsNeverExceedTwentyOne()
     QCOMPARE(status_dots::trailingDots(QStringLiteral("...")), 0);
 }
 
-void MainWindowCoreTest::timerTicksOnlyWhenEnabledWithInterval()
+void CoreRulesTest::timerTicksOnlyWhenEnabledWithInterval()
 {
     IntervalTimer timer;
     QSignalSpy ticks(&timer, &IntervalTimer::timeout);
@@ -446,7 +446,7 @@ void MainWindowCoreTest::timerTicksOnlyWhenEnabledWithInterval()
     QCOMPARE(ticks.count(), stopped);
 }
 
-void MainWindowCoreTest::timerCountdownAfterASetting_data()
+void CoreRulesTest::timerCountdownAfterASetting_data()
 {
     // A 500 ms timer, set again 300 ms after it started; when its first tick comes, counted from
     // that setting.
@@ -460,7 +460,7 @@ void MainWindowCoreTest::timerCountdownAfterASetting_data()
     QTest::newRow("disabled and enabled: starts again") << "disabled, enabled" << 500 << 900;
 }
 
-void MainWindowCoreTest::timerCountdownAfterASetting()
+void CoreRulesTest::timerCountdownAfterASetting()
 {
     QFETCH(QString, setting);
     QFETCH(int, earliest);
@@ -490,5 +490,5 @@ void MainWindowCoreTest::timerCountdownAfterASetting()
     QVERIFY2(firstTick >= earliest && firstTick <= latest, qPrintable(QString::number(firstTick)));
 }
 
-QTEST_GUILESS_MAIN(MainWindowCoreTest)
-#include "tst_main_window_core.moc"
+QTEST_GUILESS_MAIN(CoreRulesTest)
+#include "tst_core_rules.moc"
