@@ -3,8 +3,8 @@
 //
 // Input: UTF-8 text. An input starting with a NUL byte is raw UTF-16LE instead, which reaches
 // lone surrogates.
+#include "core/address_rule.h"
 #include "fuzz_check.h"
-#include "main_window/address_rule.h"
 
 #include <QString>
 

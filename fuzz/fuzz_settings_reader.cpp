@@ -1,7 +1,7 @@
 // Arbitrary bytes as a settings file: decode, parse, and check what the reader promises.
+#include "core/query_string_set.h"
+#include "core/settings_file.h"
 #include "fuzz_check.h"
-#include "settings/query_string_set.h"
-#include "settings/settings_file.h"
 
 #include <QByteArray>
 #include <QString>
@@ -43,10 +43,11 @@ QString expectedTagValue(const QString& text, const QString& lowerText, const QS
 
 void checkRoundTrip(const QueryStringSet& values)
 {
-    const QString built = settings_file::BuildSettingsXML(values);
-    require(settings_file::parse(built) == values, "built text does not parse back", built);
+    const QString built = settings_file::buildSettingsText(values);
+    require(settings_file::parseSettingsText(built) == values, "built text does not parse back",
+            built);
     const QByteArray bytes = settings_file::encodeAnsi(built);
-    require(settings_file::parse(settings_file::decodeAnsi(bytes)) == values,
+    require(settings_file::parseSettingsText(settings_file::decodeAnsi(bytes)) == values,
             "encoded text does not parse back", built);
 }
 
@@ -94,18 +95,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             text);
 
     const QString lowerText = asciiLower(text);
-    const QueryStringSet values = settings_file::parse(text);
+    const QueryStringSet values = settings_file::parseSettingsText(text);
     // A file marked as escaped has its values unescaped after the tag rule.
     const bool escaped =
-        settings_file::GetTagValue(text, QStringLiteral("Type")) == QLatin1String("Option+escaped");
+        settings_file::tagValue(text, QStringLiteral("Type")) == QLatin1String("Option+escaped");
     for (const QueryKey key : kQueryKeys) {
         const QString name = keyName(key);
         if (escaped)
             continue;
-        require(values[key] == settings_file::GetTagValue(text, name),
-                "parse differs from GetTagValue");
-        require(values[key] == expectedTagValue(text, lowerText, name),
-                "GetTagValue breaks the rule", name + QLatin1Char('=') + values[key]);
+        require(values[key] == settings_file::tagValue(text, name), "parse differs from tagValue");
+        require(values[key] == expectedTagValue(text, lowerText, name), "tagValue breaks the rule",
+                name + QLatin1Char('=') + values[key]);
     }
 
     // What was read, saved again, reads back the same, whatever the values hold.

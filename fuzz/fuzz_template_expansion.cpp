@@ -2,8 +2,8 @@
 //
 // Input: UTF-8 text, the word up to the first line feed and the template after it. An input
 // starting with a NUL byte is raw UTF-16LE instead (same split), which reaches lone surrogates.
+#include "core/url_template.h"
 #include "fuzz_check.h"
-#include "main_window/url_template.h"
 
 #include <QList>
 #include <QString>

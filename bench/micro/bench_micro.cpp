@@ -1,9 +1,9 @@
 // Micro-benchmarks of the rules a lookup and a start-up run through: template expansion and
 // reading the seven values out of a settings text.
 
-#include "main_window/url_template.h"
-#include "settings/query_string_set.h"
-#include "settings/settings_file.h"
+#include "core/query_string_set.h"
+#include "core/settings_file.h"
+#include "core/url_template.h"
 
 #include <benchmark/benchmark.h>
 
@@ -95,7 +95,7 @@ QString megabyteOfValues()
     const int each = (1 << 20) / kQueryKeyCount;
     for (const QueryKey key : kQueryKeys)
         values[key] = QString(QStringLiteral("x")).repeated(each - 200) + kTypicalTemplate;
-    return settings_file::BuildSettingsXML(values);
+    return settings_file::buildSettingsText(values);
 }
 
 // Small values behind a megabyte of text the reader must search through (a hand-edited file
@@ -105,7 +105,7 @@ QString megabyteBeforeTags()
     const QString padding = QStringLiteral("<!--") +
                             QString(QStringLiteral("comment ")).repeated((1 << 20) / 8) +
                             QStringLiteral("-->");
-    QString text = settings_file::BuildSettingsXML(typicalValues());
+    QString text = settings_file::buildSettingsText(typicalValues());
     const qsizetype root = text.indexOf(QStringLiteral("<LexivoDictionaryII>"));
     return text.insert(root, padding);
 }
@@ -120,7 +120,7 @@ QString megabyteWithoutTags()
 void parseBenchmark(benchmark::State& state, const QString& text)
 {
     for (auto _ : state)
-        benchmark::DoNotOptimize(settings_file::parse(text));
+        benchmark::DoNotOptimize(settings_file::parseSettingsText(text));
     state.SetBytesProcessed(state.iterations() * text.size());
 }
 
@@ -128,13 +128,14 @@ void decodeParseBenchmark(benchmark::State& state, const QString& text)
 {
     const QByteArray bytes = settings_file::encodeAnsi(text);
     for (auto _ : state)
-        benchmark::DoNotOptimize(settings_file::parse(settings_file::decodeAnsi(bytes)));
+        benchmark::DoNotOptimize(
+            settings_file::parseSettingsText(settings_file::decodeAnsi(bytes)));
     state.SetBytesProcessed(state.iterations() * bytes.size());
 }
 
 void BM_Parse_TypicalFile(benchmark::State& state)
 {
-    parseBenchmark(state, settings_file::BuildSettingsXML(typicalValues()));
+    parseBenchmark(state, settings_file::buildSettingsText(typicalValues()));
 }
 BENCHMARK(BM_Parse_TypicalFile);
 
@@ -158,7 +159,7 @@ BENCHMARK(BM_Parse_1MB_NoTags)->Unit(benchmark::kMicrosecond);
 
 void BM_DecodeParse_TypicalFile(benchmark::State& state)
 {
-    decodeParseBenchmark(state, settings_file::BuildSettingsXML(typicalValues()));
+    decodeParseBenchmark(state, settings_file::buildSettingsText(typicalValues()));
 }
 BENCHMARK(BM_DecodeParse_TypicalFile);
 

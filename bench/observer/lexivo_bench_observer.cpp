@@ -5,9 +5,9 @@
 // the runner asks for one.
 
 #include "bench_probe.h"
-#include "main_window/frm_browser.h"
-#include "main_window/interval_timer.h"
-#include "main_window/simple_status_bar.h"
+#include "core/interval_timer.h"
+#include "design/simple_status_bar.h"
+#include "main_window/main_window.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -48,7 +48,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (!m_window && event->type() == QEvent::Show) {
-            if (auto* window = qobject_cast<frmBrowser*>(watched)) {
+            if (auto* window = qobject_cast<MainWindow*>(watched)) {
                 // Seen: stop filtering every event of the application.
                 QCoreApplication::instance()->removeEventFilter(this);
                 attach(window);
@@ -62,7 +62,7 @@ protected:
     }
 
 private:
-    void attach(frmBrowser* window)
+    void attach(MainWindow* window)
     {
         mark("shown");
         m_window = window;
@@ -97,8 +97,8 @@ private:
             info.url().toString() + QStringLiteral(" ok=") +
             QString::number(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) +
             QStringLiteral(" status-empty=") +
-            QString::number(m_window->statusBar1()->SimpleText().isEmpty()) +
-            QStringLiteral(" timer-ticking=") + QString::number(m_window->timer1()->isTicking());
+            QString::number(m_window->statusBarWidget()->text().isEmpty()) +
+            QStringLiteral(" timer-ticking=") + QString::number(m_window->dotTimer()->isTicking());
         if (m_lookupPending) {
             m_lookupPending = false;
             markAt("lookup-complete", t, detail);
@@ -117,8 +117,8 @@ private:
             lookup(QString::fromUtf8(words[1]), QString::fromUtf8(words[2]));
         else if (words.value(0) == "state")
             mark("state", QStringLiteral("timer-ticking=%1 status-empty=%2")
-                              .arg(m_window->timer1()->isTicking())
-                              .arg(m_window->statusBar1()->SimpleText().isEmpty()));
+                              .arg(m_window->dotTimer()->isTicking())
+                              .arg(m_window->statusBarWidget()->text().isEmpty()));
         else if (words.value(0) == "quit")
             quit();
         else
@@ -149,7 +149,7 @@ private:
         disconnect(pressed);
         disconnect(handled);
         markAt("lookup-start", start, wordBox->text());
-        markAt("lookup-clicked", clicked, m_window->strCurrentURL);
+        markAt("lookup-clicked", clicked, m_window->currentUrl());
     }
 
     void quit()
@@ -159,7 +159,7 @@ private:
         QCoreApplication::quit();
     }
 
-    frmBrowser* m_window = nullptr;
+    MainWindow* m_window = nullptr;
     bench_probe::CommandReader* m_commands = nullptr;
     bool m_exposed = false;
     bool m_homeComplete = false;

@@ -4,8 +4,8 @@
 //   bench_write_settings <file> <home> <chinese> <english> <thesaurus> <japanese> <chi-computer>
 //                        <eng-computer>
 
-#include "settings/query_string_set.h"
-#include "settings/settings_file.h"
+#include "core/query_string_set.h"
+#include "core/settings_file.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -21,8 +21,8 @@ int main(int argc, char* argv[])
     QueryStringSet values;
     for (int i = 0; i < kQueryKeyCount; ++i)
         values[kQueryKeys[std::size_t(i)]] = QString::fromLocal8Bit(argv[2 + i]);
-    const auto result = settings_file::WriteTextFile(QString::fromLocal8Bit(argv[1]),
-                                                     settings_file::BuildSettingsXML(values));
+    const auto result = settings_file::writeTextFile(QString::fromLocal8Bit(argv[1]),
+                                                     settings_file::buildSettingsText(values));
     if (!result.ok) {
         std::fprintf(stderr, "cannot write %s: %s\n", argv[1], qPrintable(result.error));
         return 1;

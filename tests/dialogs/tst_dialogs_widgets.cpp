@@ -1,9 +1,9 @@
 // The options dialog, the provider suggestion dialogs with the Select flow, and the About box.
-#include "dialogs/canned_templates.h"
-#include "dialogs/frm_about.h"
-#include "dialogs/frm_option.h"
-#include "dialogs/frm_suggestion.h"
-#include "main_window/design_units.h"
+#include "core/canned_templates.h"
+#include "core/design_units.h"
+#include "dialogs/about_dialog.h"
+#include "dialogs/options_dialog.h"
+#include "dialogs/suggestion_dialog.h"
 #include "modal_driver.h"
 
 #include <QCheckBox>
@@ -60,6 +60,8 @@ private Q_SLOTS:
 
     void suggestionDesign_data();
     void suggestionDesign();
+    void suggestionRows_data();
+    void suggestionRows();
     void suggestionFlags_data();
     void suggestionFlags();
     void suggestionEnterPressesFocusedButtonOnly();
@@ -89,7 +91,7 @@ void DialogsWidgetsTest::cleanup()
 
 void DialogsWidgetsTest::optionDesign()
 {
-    frmOption option;
+    OptionsDialog option;
     QCOMPARE(option.windowTitle(), QStringLiteral("Online Dictionary Query String"));
     QCOMPARE(option.size(), QSize(pixels(11955), pixels(5265)));
     QCOMPARE(option.selectButton(QueryKey::Home), nullptr);
@@ -122,9 +124,8 @@ void DialogsWidgetsTest::optionSaveAndCancel()
 {
     QFETCH(int, how);
     QFETCH(bool, saved);
-    frmOption option;
+    OptionsDialog option;
     option.setValues(canned_templates::defaults());
-    option.bSaveFlag = false;
     whenModal([how](QWidget* dialog) {
         if (how == 0)
             click(dialog, "cmdSave");
@@ -134,14 +135,14 @@ void DialogsWidgetsTest::optionSaveAndCancel()
             dialog->close();
     });
     option.exec();
-    QCOMPARE(option.bSaveFlag, saved);
+    QCOMPARE(option.result() == QDialog::Accepted, saved);
     QVERIFY(option.isHidden());
     QCOMPARE(option.values(), canned_templates::defaults()); // still loaded, fields kept
 }
 
 void DialogsWidgetsTest::optionKeysDoNotCloseIt()
 {
-    frmOption option;
+    OptionsDialog option;
     bool stillOpen = false;
     whenModal([&](QWidget* dialog) {
         QLineEdit* edit = childNamed<QLineEdit>(dialog, "txtChinese");
@@ -153,7 +154,7 @@ void DialogsWidgetsTest::optionKeysDoNotCloseIt()
     });
     option.exec();
     QVERIFY(stillOpen);
-    QVERIFY(!option.bSaveFlag);
+    QCOMPARE(option.result(), int(QDialog::Rejected));
 }
 
 void DialogsWidgetsTest::optionFieldsShowTheirStart()
@@ -161,7 +162,7 @@ void DialogsWidgetsTest::optionFieldsShowTheirStart()
     // Templates far longer than their fields, set by the program, and one field typed in at an
     // earlier opening: each field opens at its start, and a template chosen through "Select"
     // shows its start too.
-    frmOption option;
+    OptionsDialog option;
     QueryStringSet values;
     for (const QueryKey key : kQueryKeys)
         values[key] = QStringLiteral("http://provider.test/") + QString(300, u'x') +
@@ -204,12 +205,58 @@ void DialogsWidgetsTest::suggestionDesign_data()
     QTest::addColumn<QueryKey>("key");
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("height");
-    QTest::newRow("Chinese") << QueryKey::Chinese << "frmChinese" << 2295;
-    QTest::newRow("English") << QueryKey::English << "frmEnglish" << 1725;
-    QTest::newRow("Thesaurus") << QueryKey::Thesaurus << "frmThesaurus" << 1725;
-    QTest::newRow("Japanese") << QueryKey::Japanese << "frmJapanese" << 1725;
-    QTest::newRow("ChiComputer") << QueryKey::ChiComputer << "frmChiComputer" << 1725;
-    QTest::newRow("EngComputer") << QueryKey::EngComputer << "frmEngComputer" << 1725;
+    QTest::addColumn<int>("boxes");
+    QTest::newRow("Chinese") << QueryKey::Chinese << "frmChinese" << 2295 << 3;
+    QTest::newRow("English") << QueryKey::English << "frmEnglish" << 1725 << 2;
+    QTest::newRow("Thesaurus") << QueryKey::Thesaurus << "frmThesaurus" << 1725 << 2;
+    QTest::newRow("Japanese") << QueryKey::Japanese << "frmJapanese" << 1725 << 1;
+    QTest::newRow("ChiComputer") << QueryKey::ChiComputer << "frmChiComputer" << 1725 << 2;
+    QTest::newRow("EngComputer") << QueryKey::EngComputer << "frmEngComputer" << 1725 << 1;
+}
+
+void DialogsWidgetsTest::suggestionRows_data()
+{
+    // Check box and label of each provider; top in twips (the design's rows are 480 apart).
+    QTest::addColumn<QueryKey>("key");
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QString>("provider");
+    QTest::addColumn<int>("top");
+    QTest::newRow("Chinese 1") << QueryKey::Chinese << 1 << "Yahoo Dictionary (Hong Kong)" << 240;
+    QTest::newRow("Chinese 2") << QueryKey::Chinese << 2 << "OK88 Dictionary" << 1200;
+    QTest::newRow("Chinese 3") << QueryKey::Chinese << 3 << "Yahoo Dictionary (China)" << 720;
+    QTest::newRow("English 1") << QueryKey::English << 1 << "MSN Encarta Dictionary" << 240;
+    QTest::newRow("English 2") << QueryKey::English << 2 << "Merriam-Webster Online Dictionary"
+                               << 720;
+    QTest::newRow("Thesaurus 1") << QueryKey::Thesaurus << 1 << "Thesaurus.com" << 240;
+    QTest::newRow("Thesaurus 2") << QueryKey::Thesaurus << 2 << "Merriam-Webster Online Dictionary"
+                                 << 720;
+    QTest::newRow("Japanese 1") << QueryKey::Japanese << 1 << "Online Japanese Dictionary" << 240;
+    QTest::newRow("ChiComputer 1")
+        << QueryKey::ChiComputer << 1 << "HK Computer Society Database (Big-5)" << 240;
+    QTest::newRow("ChiComputer 2")
+        << QueryKey::ChiComputer << 2 << "HK Computer Society Database (GB)" << 720;
+    QTest::newRow("EngComputer 1")
+        << QueryKey::EngComputer << 1 << "FOLDOC Online Dictionary of Computing" << 240;
+}
+
+void DialogsWidgetsTest::suggestionRows()
+{
+    QFETCH(QueryKey, key);
+    QFETCH(int, box);
+    QFETCH(QString, provider);
+    QFETCH(int, top);
+    SuggestionDialog dialog(key);
+    const QByteArray number = QByteArray::number(box);
+    auto* check = childNamed<QCheckBox>(&dialog, ("Check" + number).constData());
+    auto* label = childNamed<QLabel>(&dialog, ("Label" + number).constData());
+    QVERIFY(check && label);
+    QVERIFY(!check->isChecked());
+    QVERIFY(check->text().isEmpty());
+    QCOMPARE(label->text(), provider);
+    QCOMPARE(label->buddy(), check);
+    QCOMPARE(check->geometry(), QRect(pixels(120), pixels(top), pixels(255), pixels(255)));
+    QCOMPARE(label->y(), pixels(top));
+    QCOMPARE(label->font().pointSizeF(), 12.0);
 }
 
 void DialogsWidgetsTest::suggestionDesign()
@@ -217,28 +264,14 @@ void DialogsWidgetsTest::suggestionDesign()
     QFETCH(QueryKey, key);
     QFETCH(QString, name);
     QFETCH(int, height);
-    frmSuggestion dialog(key);
+    QFETCH(int, boxes);
+    SuggestionDialog dialog(key);
     QCOMPARE(dialog.objectName(), name);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Select Online Dictionary Provider Suggestion"));
     QCOMPARE(dialog.size(), QSize(pixels(7455), pixels(height)));
     QVERIFY(childNamed<QGroupBox>(&dialog, "Frame1"));
 
-    for (const canned_templates::Provider& provider : canned_templates::providersFor(key)) {
-        const QByteArray number = QByteArray::number(provider.checkBox);
-        auto* check = childNamed<QCheckBox>(&dialog, ("Check" + number).constData());
-        auto* label = childNamed<QLabel>(&dialog, ("Label" + number).constData());
-        QVERIFY(check && label);
-        QVERIFY(!check->isChecked());
-        QVERIFY(check->text().isEmpty());
-        QCOMPARE(label->text(), QString::fromLatin1(provider.name));
-        QCOMPARE(label->buddy(), check);
-        const int top = pixels(240 + 480 * (provider.row - 1));
-        QCOMPARE(check->geometry(), QRect(pixels(120), top, pixels(255), pixels(255)));
-        QCOMPARE(label->y(), top);
-        QCOMPARE(label->font().pointSizeF(), 12.0);
-    }
-    QCOMPARE(dialog.findChildren<QCheckBox*>().size(),
-             int(canned_templates::providersFor(key).size()));
+    QCOMPARE(dialog.findChildren<QCheckBox*>().size(), boxes);
     QCOMPARE(focusCycle(childNamed<QWidget>(&dialog, "cmdOK"), 2),
              (QStringList{"cmdOK", "cmdCancel"}));
     if (key == QueryKey::Chinese) {
@@ -263,7 +296,7 @@ void DialogsWidgetsTest::suggestionFlags()
 {
     QFETCH(int, how);
     QFETCH(bool, saved);
-    frmSuggestion dialog(QueryKey::English);
+    SuggestionDialog dialog(QueryKey::English);
     whenModal([how](QWidget* d) {
         childNamed<QCheckBox>(d, "Check1")->setChecked(true);
         childNamed<QCheckBox>(d, "Check2")->setChecked(true);
@@ -275,23 +308,25 @@ void DialogsWidgetsTest::suggestionFlags()
             d->close();
     });
     dialog.exec();
-    QCOMPARE(dialog.bSaveFlag, saved);
+    QCOMPARE(dialog.result() == QDialog::Accepted, saved);
     QCOMPARE(dialog.tickedBoxes(), (std::vector<bool>{true, true})); // the dialog does not narrow
 }
 
 void DialogsWidgetsTest::suggestionEnterPressesFocusedButtonOnly()
 {
-    frmSuggestion dialog(QueryKey::Japanese);
+    SuggestionDialog dialog(QueryKey::Japanese);
     bool escapeKeptItOpen = false;
+    QString focused;
     whenModal([&](QWidget* d) {
         QTest::keyClick(d, Qt::Key_Escape);
         escapeKeptItOpen = d->isVisible();
-        QCOMPARE(QApplication::focusWidget(), childNamed<QWidget>(d, "cmdOK"));
+        focused = QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     });
     dialog.exec();
     QVERIFY(escapeKeptItOpen);
-    QVERIFY(dialog.bSaveFlag);
+    QCOMPARE(focused, QStringLiteral("cmdOK"));
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
 }
 
 void DialogsWidgetsTest::enterKeysPressTheFocusedButton_data()
@@ -313,7 +348,7 @@ void DialogsWidgetsTest::enterKeysPressTheFocusedButton()
     QFETCH(int, key);
     QFETCH(int, modifiers);
     QFETCH(bool, saved);
-    frmSuggestion dialog(QueryKey::English);
+    SuggestionDialog dialog(QueryKey::English);
     whenModal([&](QWidget* d) {
         QWidget* focus = d->findChild<QWidget*>(button);
         focus->setFocus();
@@ -322,7 +357,7 @@ void DialogsWidgetsTest::enterKeysPressTheFocusedButton()
             d->close();
     });
     dialog.exec();
-    QCOMPARE(dialog.bSaveFlag, saved);
+    QCOMPARE(dialog.result() == QDialog::Accepted, saved);
 }
 
 void DialogsWidgetsTest::selectWritesTheTickedTemplate_data()
@@ -332,18 +367,19 @@ void DialogsWidgetsTest::selectWritesTheTickedTemplate_data()
     QTest::addColumn<bool>("confirm");
     QTest::addColumn<QString>("expected"); // null: unchanged
 
-    const auto tmpl = [](QueryKey key, int box) {
-        return canned_templates::templateOf(
-            canned_templates::providersFor(key).at(std::size_t(box - 1)));
-    };
-    QTest::newRow("Hong Kong + OK88") << QueryKey::Chinese << QStringList{"Check1", "Check2"}
-                                      << true << tmpl(QueryKey::Chinese, 2);
-    QTest::newRow("all three") << QueryKey::Chinese << QStringList{"Check1", "Check2", "Check3"}
-                               << true << tmpl(QueryKey::Chinese, 3);
-    QTest::newRow("ChiComputer both") << QueryKey::ChiComputer << QStringList{"Check1", "Check2"}
-                                      << true << tmpl(QueryKey::ChiComputer, 2);
-    QTest::newRow("Thesaurus both") << QueryKey::Thesaurus << QStringList{"Check1", "Check2"}
-                                    << true << tmpl(QueryKey::Thesaurus, 2);
+    QTest::newRow("Hong Kong + OK88")
+        << QueryKey::Chinese << QStringList{"Check1", "Check2"} << true
+        << "http://www.ok88.com/cgi-bin/ecdict.cgi?english=%word";
+    QTest::newRow("all three")
+        << QueryKey::Chinese << QStringList{"Check1", "Check2", "Check3"} << true
+        << "http://cn.dictionary.yahoo.com/dictionary/result/%firstchar/%word.html";
+    QTest::newRow("ChiComputer both")
+        << QueryKey::ChiComputer << QStringList{"Check1", "Check2"} << true
+        << "http://www.hkcs.org.hk/"
+           "search.cgi?query=%word&trad=gb&text=Text&st=1&dbname=hk&db=none&.submit=Search";
+    QTest::newRow("Thesaurus both")
+        << QueryKey::Thesaurus << QStringList{"Check1", "Check2"} << true
+        << "http://www.m-w.com/cgi-bin/thesaurus?book=Thesaurus&va=%word&x=16&y=17";
     QTest::newRow("OK with none") << QueryKey::English << QStringList{} << true << QString();
     QTest::newRow("Cancel with ticks")
         << QueryKey::English << QStringList{"Check2"} << false << QString();
@@ -355,7 +391,7 @@ void DialogsWidgetsTest::selectWritesTheTickedTemplate()
     QFETCH(QStringList, tick);
     QFETCH(bool, confirm);
     QFETCH(QString, expected);
-    frmOption option;
+    OptionsDialog option;
     option.field(key)->setText(QStringLiteral("typed"));
     QString dialogName;
     whenModal([&](QWidget* d) {
@@ -365,15 +401,15 @@ void DialogsWidgetsTest::selectWritesTheTickedTemplate()
         click(d, confirm ? "cmdOK" : "cmdCancel");
     });
     QTest::mouseClick(option.selectButton(key), Qt::LeftButton);
-    QCOMPARE(dialogName, frmSuggestion::formName(key));
+    QCOMPARE(dialogName, SuggestionDialog::formName(key));
     QCOMPARE(option.text(key), expected.isNull() ? QStringLiteral("typed") : expected);
     // The suggestion dialog is gone once the flow is over.
-    QTRY_VERIFY(option.findChildren<frmSuggestion*>().isEmpty());
+    QTRY_VERIFY(option.findChildren<SuggestionDialog*>().isEmpty());
 }
 
 void DialogsWidgetsTest::selectReopensUnticked()
 {
-    frmOption option;
+    OptionsDialog option;
     whenModal([](QWidget* d) {
         childNamed<QCheckBox>(d, "Check1")->setChecked(true);
         click(d, "cmdOK");
@@ -392,7 +428,7 @@ void DialogsWidgetsTest::selectReopensUnticked()
 
 void DialogsWidgetsTest::aboutBox()
 {
-    frmAbout about;
+    AboutDialog about;
     QCOMPARE(about.windowTitle(), QStringLiteral("About Lexivo Dictionary"));
     QCOMPARE(about.geometry(), QRect(pixels(5250), pixels(4095), pixels(5475), pixels(3090)));
     QCOMPARE(childNamed<QLabel>(&about, "Label1")->text(),
@@ -427,7 +463,7 @@ void DialogsWidgetsTest::aboutClosesByOkOrCloseBox()
 {
     QFETCH(bool, closeBox);
     for (int opening = 0; opening < 2; ++opening) {
-        frmAbout about;
+        AboutDialog about;
         QPoint shownAt;
         QWidget* focused = nullptr;
         whenModal([&](QWidget* d) {

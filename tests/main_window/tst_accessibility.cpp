@@ -1,9 +1,10 @@
 // Screen readers announce every text box and check box by the label beside it.
-#include "dialogs/canned_templates.h"
-#include "dialogs/frm_option.h"
-#include "dialogs/frm_suggestion.h"
+#include "core/canned_templates.h"
+#include "dialogs/options_dialog.h"
+#include "dialogs/suggestion_dialog.h"
 #include "fake_browser.h"
-#include "main_window/frm_browser.h"
+#include "main_window/main_window.h"
+#include "main_window_fixture.h"
 #include "temp_program_folder.h"
 
 #include <QAccessible>
@@ -40,16 +41,14 @@ private Q_SLOTS:
 
 void AccessibilityTest::wordBoxIsNamedByItsLabel()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    QCOMPARE(accessibleName(window->findChild<QLineEdit*>(QStringLiteral("txtWord"))),
+    MainWindowFixture started;
+    QCOMPARE(accessibleName(started.window->findChild<QLineEdit*>(QStringLiteral("txtWord"))),
              QStringLiteral("Word:"));
 }
 
 void AccessibilityTest::optionFieldsAreNamedByTheirLabels()
 {
-    frmOption option;
+    OptionsDialog option;
     const QStringList expected{"Home page:", "Chinese:",        "English:",       "Thesaurus:",
                                "Japanese:",  "Computer (Chi):", "Computer (Eng):"};
     QStringList actual;
@@ -61,24 +60,42 @@ void AccessibilityTest::optionFieldsAreNamedByTheirLabels()
 void AccessibilityTest::providerBoxesAreNamedByTheirProviders_data()
 {
     QTest::addColumn<QueryKey>("key");
-    QTest::newRow("Chinese") << QueryKey::Chinese;
-    QTest::newRow("English") << QueryKey::English;
-    QTest::newRow("Thesaurus") << QueryKey::Thesaurus;
-    QTest::newRow("Japanese") << QueryKey::Japanese;
-    QTest::newRow("ChiComputer") << QueryKey::ChiComputer;
-    QTest::newRow("EngComputer") << QueryKey::EngComputer;
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("Chinese 1") << QueryKey::Chinese << "Check1"
+                               << "Yahoo Dictionary (Hong Kong)";
+    QTest::newRow("Chinese 2") << QueryKey::Chinese << "Check2"
+                               << "OK88 Dictionary";
+    QTest::newRow("Chinese 3") << QueryKey::Chinese << "Check3"
+                               << "Yahoo Dictionary (China)";
+    QTest::newRow("English 1") << QueryKey::English << "Check1"
+                               << "MSN Encarta Dictionary";
+    QTest::newRow("English 2") << QueryKey::English << "Check2"
+                               << "Merriam-Webster Online Dictionary";
+    QTest::newRow("Thesaurus 1") << QueryKey::Thesaurus << "Check1"
+                                 << "Thesaurus.com";
+    QTest::newRow("Thesaurus 2") << QueryKey::Thesaurus << "Check2"
+                                 << "Merriam-Webster Online Dictionary";
+    QTest::newRow("Japanese 1") << QueryKey::Japanese << "Check1"
+                                << "Online Japanese Dictionary";
+    QTest::newRow("ChiComputer 1") << QueryKey::ChiComputer << "Check1"
+                                   << "HK Computer Society Database (Big-5)";
+    QTest::newRow("ChiComputer 2") << QueryKey::ChiComputer << "Check2"
+                                   << "HK Computer Society Database (GB)";
+    QTest::newRow("EngComputer 1") << QueryKey::EngComputer << "Check1"
+                                   << "FOLDOC Online Dictionary of Computing";
 }
 
 void AccessibilityTest::providerBoxesAreNamedByTheirProviders()
 {
     QFETCH(QueryKey, key);
-    frmSuggestion dialog(key);
-    for (const canned_templates::Provider& provider : canned_templates::providersFor(key)) {
-        auto* box = dialog.findChild<QCheckBox*>(QStringLiteral("Check%1").arg(provider.checkBox));
-        QVERIFY(box);
-        QCOMPARE(accessibleName(box), QString::fromLatin1(provider.name));
-        QVERIFY(box->text().isEmpty()); // the design's box itself shows no text
-    }
+    QFETCH(QString, box);
+    QFETCH(QString, name);
+    SuggestionDialog dialog(key);
+    auto* check = dialog.findChild<QCheckBox*>(box);
+    QVERIFY(check);
+    QCOMPARE(accessibleName(check), name);
+    QVERIFY(check->text().isEmpty()); // the design's box itself shows no text
 }
 
 void AccessibilityTest::selectButtonsNameTheirFields_data()
@@ -97,22 +114,20 @@ void AccessibilityTest::selectButtonsNameTheirFields()
 {
     QFETCH(QueryKey, key);
     QFETCH(QString, name);
-    frmOption option;
+    OptionsDialog option;
     QCOMPARE(accessibleName(option.selectButton(key)), name);
     QCOMPARE(option.selectButton(key)->text(), QStringLiteral("Select")); // the caption stays
 }
 
 void AccessibilityTest::statusBarAndPageAreNamed()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    QCOMPARE(accessibleName(window->findChild<QWidget*>(QStringLiteral("StatusBar1"))),
+    MainWindowFixture started;
+    QCOMPARE(accessibleName(started.window->findChild<QWidget*>(QStringLiteral("StatusBar1"))),
              QStringLiteral("Status"));
-    QCOMPARE(accessibleName(window->findChild<QWidget*>(QStringLiteral("WebBrowser1"))),
+    QCOMPARE(accessibleName(started.window->findChild<QWidget*>(QStringLiteral("WebBrowser1"))),
              QStringLiteral("Dictionary page"));
     // The word box keeps the name its label gives it.
-    QCOMPARE(accessibleName(window->findChild<QLineEdit*>(QStringLiteral("txtWord"))),
+    QCOMPARE(accessibleName(started.window->findChild<QLineEdit*>(QStringLiteral("txtWord"))),
              QStringLiteral("Word:"));
 }
 

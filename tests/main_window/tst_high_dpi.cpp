@@ -1,9 +1,10 @@
 // Designs are in twips, a physical unit: at any scale factor the windows keep their physical
 // size and proportions, fonts grow with them, and captions still fit. Run at several
 // QT_SCALE_FACTOR values by CTest.
-#include "dialogs/frm_option.h"
+#include "dialogs/options_dialog.h"
 #include "fake_browser.h"
-#include "main_window/frm_browser.h"
+#include "main_window/main_window.h"
+#include "main_window_fixture.h"
 #include "temp_program_folder.h"
 
 #include <QFontInfo>
@@ -60,36 +61,34 @@ void HighDpiTest::mainWindowKeepsPhysicalDesignSize()
 {
     qInfo("device pixel ratio %.2f, logical dpi %d", qApp->devicePixelRatio(),
           QWidget().logicalDpiX());
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
+    MainWindowFixture started;
     // As created, before the first resize fits the row to the window's frame. The window is
     // the client area plus the menu bar.
-    const double scale = devicePixelsPerTwip(*window);
-    const QSize client = window->size() - QSize(0, window->menuBar()->sizeHint().height());
-    QVERIFY(qAbs(client.width() * window->devicePixelRatioF() - 13155 * scale) <=
-            2 * window->devicePixelRatioF());
-    QVERIFY(qAbs(client.height() * window->devicePixelRatioF() - 10395 * scale) <=
-            2 * window->devicePixelRatioF());
-    checkPhysicalRect(*window->findChild<QLineEdit*>(QStringLiteral("txtWord")), 960, 240, 4095,
-                      495);
-    checkPhysicalRect(*window->findChild<QLabel*>(QStringLiteral("Label2")), 120, 270, 855, 375);
-    checkPhysicalRect(*window->findChild<QPushButton*>(QStringLiteral("cmdEn2Ch")), 5160, 240, 1215,
-                      495);
-    checkPhysicalRect(*window->findChild<QPushButton*>(QStringLiteral("cmdEngComputer")), 11760,
+    const double scale = devicePixelsPerTwip(*started.window);
+    const QSize client =
+        started.window->size() - QSize(0, started.window->menuBar()->sizeHint().height());
+    QVERIFY(qAbs(client.width() * started.window->devicePixelRatioF() - 13155 * scale) <=
+            2 * started.window->devicePixelRatioF());
+    QVERIFY(qAbs(client.height() * started.window->devicePixelRatioF() - 10395 * scale) <=
+            2 * started.window->devicePixelRatioF());
+    checkPhysicalRect(*started.window->findChild<QLineEdit*>(QStringLiteral("txtWord")), 960, 240,
+                      4095, 495);
+    checkPhysicalRect(*started.window->findChild<QLabel*>(QStringLiteral("Label2")), 120, 270, 855,
+                      375);
+    checkPhysicalRect(*started.window->findChild<QPushButton*>(QStringLiteral("cmdEn2Ch")), 5160,
                       240, 1215, 495);
-    checkPhysicalRect(*browser->view(), 120, 960, 12855, 8895);
+    checkPhysicalRect(*started.window->findChild<QPushButton*>(QStringLiteral("cmdEngComputer")),
+                      11760, 240, 1215, 495);
+    checkPhysicalRect(*started.browser->view(), 120, 960, 12855, 8895);
 
-    frmOption option;
+    OptionsDialog option;
     checkPhysicalRect(option, option.x(), option.y(), 11955, 5265); // size only matters here
 }
 
 void HighDpiTest::fontsScaleWithTheScreen()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    auto* word = window->findChild<QLineEdit*>(QStringLiteral("txtWord"));
+    MainWindowFixture started;
+    auto* word = started.window->findChild<QLineEdit*>(QStringLiteral("txtWord"));
     // 13.5 pt is 13.5/72 inch: in device pixels, that many inches times the device DPI.
     const double expectedDevicePixels =
         13.5 / 72.0 * word->logicalDpiY() * word->devicePixelRatioF();
@@ -102,17 +101,15 @@ void HighDpiTest::fontsScaleWithTheScreen()
 
 void HighDpiTest::captionsFit()
 {
-    TempProgramFolder folder;
-    FakeBrowser* browser = nullptr;
-    auto window = folder.start(&browser);
-    for (QPushButton* button : window->findChildren<QPushButton*>())
+    MainWindowFixture started;
+    for (QPushButton* button : started.window->findChildren<QPushButton*>())
         checkCaptionFits(button, button->text());
-    for (QLabel* label : window->findChildren<QLabel*>()) {
+    for (QLabel* label : started.window->findChildren<QLabel*>()) {
         if (!label->text().isEmpty() && label->objectName() != QLatin1String("SimpleTextLabel"))
             checkCaptionFits(label, label->text());
     }
 
-    frmOption option;
+    OptionsDialog option;
     for (QLabel* label : option.findChildren<QLabel*>())
         checkCaptionFits(label, label->text());
     for (QPushButton* button : option.findChildren<QPushButton*>())

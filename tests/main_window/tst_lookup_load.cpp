@@ -11,14 +11,14 @@
 // ends above 1.3 times its size after the first 100 lookups. It takes minutes, so the everyday
 // run skips it.
 
-#include "dialogs/canned_templates.h"
+#include "core/canned_templates.h"
+#include "core/interval_timer.h"
+#include "core/settings_file.h"
+#include "design/simple_status_bar.h"
 #include "local_http_server.h"
-#include "main_window/frm_browser.h"
-#include "main_window/interval_timer.h"
-#include "main_window/simple_status_bar.h"
-#include "main_window/webengine_browser.h"
-#include "settings/settings_file.h"
+#include "main_window/main_window.h"
 #include "wait_until.h"
+#include "webengine/webengine_browser.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -177,7 +177,7 @@ private Q_SLOTS:
     void longSession();
 
 private:
-    QString status() const { return m_window->statusBar1()->SimpleText(); }
+    QString status() const { return m_window->statusBarWidget()->text(); }
     QByteArray target(int n) const { return "/define?w=" + word(n).toLatin1(); }
     // Looks up words first..last, one click each; false when the time bound ran out.
     bool lookUp(int first, int last);
@@ -188,12 +188,12 @@ private:
 
     LocalHttpServer m_server;
     QTemporaryDir m_programFolder;
-    std::unique_ptr<frmBrowser> m_window;
+    std::unique_ptr<MainWindow> m_window;
     WebEngineBrowser* m_browser = nullptr; // owned by the window
     QLineEdit* m_word = nullptr;
     QPushButton* m_english = nullptr;
     QDeadlineTimer m_clickDeadline;
-    int m_completed = 0;          // DocumentComplete events
+    int m_completed = 0;          // documentComplete signals
     int m_rendererTerminated = 0; // renderProcessTerminated signals
     int m_lastWord = 0;           // the highest word looked up so far
     QByteArrayList m_served;      // responses made for the last lookup
@@ -215,16 +215,16 @@ void LookupLoadTest::initTestCase()
     const QString session = m_programFolder.filePath(QStringLiteral("session"));
     QVERIFY(QDir().mkpath(session));
     const settings_file::WriteResult written =
-        settings_file::WriteTextFile(session + QLatin1Char('/') + settings_file::fileName(),
-                                     settings_file::BuildSettingsXML(settings));
+        settings_file::writeTextFile(session + QLatin1Char('/') + settings_file::fileName(),
+                                     settings_file::buildSettingsText(settings));
     QVERIFY2(written.ok, qPrintable(written.error));
 
     auto browser = std::make_unique<WebEngineBrowser>();
     m_browser = browser.get();
-    connect(m_browser, &WebBrowserControl::DocumentComplete, this, [this] { ++m_completed; });
+    connect(m_browser, &Browser::documentComplete, this, [this] { ++m_completed; });
     connect(m_browser->view()->page(), &QWebEnginePage::renderProcessTerminated, this,
             [this] { ++m_rendererTerminated; });
-    m_window = std::make_unique<frmBrowser>(m_programFolder.path(), std::move(browser));
+    m_window = std::make_unique<MainWindow>(m_programFolder.path(), std::move(browser));
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     m_word = m_window->findChild<QLineEdit*>(QStringLiteral("txtWord"));
@@ -266,7 +266,7 @@ bool LookupLoadTest::settleOn(int n)
     QWebEngineView* view = m_browser->view();
     return waitUntil(
         [&] {
-            return status().isEmpty() && !m_window->timer1()->isEnabled() &&
+            return status().isEmpty() && !m_window->dotTimer()->isEnabled() &&
                    view->url().toString() == url && view->title() == QString::fromLatin1(target(n));
         },
         kSettleTimeout);
@@ -300,7 +300,7 @@ void LookupLoadTest::thousandLookups()
     QCOMPARE(m_rendererTerminated, 0);
     QCOMPARE(status(), QString());
     QVERIFY(m_server.requestCount(target(kLookups)) >= 1);
-    QCOMPARE(m_window->strCurrentURL, m_server.url(QString::fromLatin1(target(kLookups))));
+    QCOMPARE(m_window->currentUrl(), m_server.url(QString::fromLatin1(target(kLookups))));
     QVERIFY(warm.pssKb > 0);
     QVERIFY2(end.pssKb - warm.pssKb < kMaxGrowthKb,
              qPrintable(QStringLiteral("PSS grew by %1 MB").arg((end.pssKb - warm.pssKb) / 1024)));

@@ -1,13 +1,13 @@
 // The main window with the real QtWebEngine browser: a lookup from the word box to a page served
 // from 127.0.0.1, watched in the status bar.
 
+#include "core/interval_timer.h"
+#include "design/simple_status_bar.h"
 #include "local_http_server.h"
-#include "main_window/frm_browser.h"
-#include "main_window/interval_timer.h"
-#include "main_window/simple_status_bar.h"
-#include "main_window/webengine_browser.h"
+#include "main_window/main_window.h"
 #include "temp_program_folder.h"
 #include "wait_until.h"
+#include "webengine/webengine_browser.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -42,7 +42,7 @@ private Q_SLOTS:
     void refusedHomePageLeavesTheProgramRunning();
 
 private:
-    QString status() const { return m_window->statusBar1()->SimpleText(); }
+    QString status() const { return m_window->statusBarWidget()->text(); }
     // Starts the window with the given home page, the English button going to englishTemplate.
     void startWindow(const QString& home, const QString& englishTemplate);
     // Looks "Apple" up with the English button and waits for the page to complete.
@@ -50,9 +50,9 @@ private:
 
     LocalHttpServer m_server;
     std::unique_ptr<TempProgramFolder> m_folder;
-    std::unique_ptr<frmBrowser> m_window;
+    std::unique_ptr<MainWindow> m_window;
     WebEngineBrowser* m_browser = nullptr; // owned by the window
-    QStringList m_completed;               // DocumentComplete URLs
+    QStringList m_completed;               // documentComplete URLs
     QStringList m_statusAtComplete;        // the status text once the window has handled each
 };
 
@@ -92,12 +92,12 @@ void RealBrowserLookupTest::startWindow(const QString& home, const QString& engl
 
     auto browser = std::make_unique<WebEngineBrowser>();
     m_browser = browser.get();
-    m_window = std::make_unique<frmBrowser>(m_folder->path(), std::move(browser));
+    m_window = std::make_unique<MainWindow>(m_folder->path(), std::move(browser));
     // The window navigated to its home page while it was built; the page completes later, and
     // this connection, made after the window's own, sees the status the window left.
     m_completed.clear();
     m_statusAtComplete.clear();
-    connect(m_browser, &WebBrowserControl::DocumentComplete, this, [this](const QString& url) {
+    connect(m_browser, &Browser::documentComplete, this, [this](const QString& url) {
         m_completed.append(url);
         m_statusAtComplete.append(status());
     });
@@ -118,22 +118,22 @@ void RealBrowserLookupTest::homePageCompletionClearsStatus()
 {
     QTRY_COMPARE_WITH_TIMEOUT(m_completed, QStringList({"about:blank"}), kTimeout);
     QCOMPARE(m_statusAtComplete, QStringList({QString()}));
-    QVERIFY(!m_window->timer1()->isEnabled());
+    QVERIFY(!m_window->dotTimer()->isEnabled());
     QCOMPARE(m_server.pageRequests(), QByteArrayList());
 }
 
 void RealBrowserLookupTest::lookupShowsProgressUntilComplete()
 {
     QTRY_COMPARE_WITH_TIMEOUT(m_completed, QStringList({"about:blank"}), kTimeout);
-    auto* txtWord = m_window->findChild<QLineEdit*>(QStringLiteral("txtWord"));
-    auto* cmdEn2En = m_window->findChild<QPushButton*>(QStringLiteral("cmdEn2En"));
-    QVERIFY(txtWord);
-    QVERIFY(cmdEn2En);
+    auto* wordEdit = m_window->findChild<QLineEdit*>(QStringLiteral("txtWord"));
+    auto* englishButton = m_window->findChild<QPushButton*>(QStringLiteral("cmdEn2En"));
+    QVERIFY(wordEdit);
+    QVERIFY(englishButton);
     const QString url = m_server.url("/define?w=Apple");
     const QString going = QStringLiteral("Going to ") + url + QStringLiteral("...");
 
-    QTest::keyClicks(txtWord, QStringLiteral("  Apple  "));
-    QTest::mouseClick(cmdEn2En, Qt::LeftButton);
+    QTest::keyClicks(wordEdit, QStringLiteral("  Apple  "));
+    QTest::mouseClick(englishButton, Qt::LeftButton);
 
     // The server holds its answer back, so the page is still loading here.
     QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount("/define?w=Apple") == 1, kTimeout);
@@ -143,7 +143,7 @@ void RealBrowserLookupTest::lookupShowsProgressUntilComplete()
     QTRY_COMPARE_WITH_TIMEOUT(m_completed, QStringList({"about:blank", url}), kTimeout);
     QCOMPARE(status(), QString());
     QCOMPARE(m_statusAtComplete.last(), QString());
-    QVERIFY(!m_window->timer1()->isEnabled());
+    QVERIFY(!m_window->dotTimer()->isEnabled());
     QCOMPARE(m_server.pageRequests(), QByteArrayList({"/define?w=Apple"}));
 }
 
@@ -170,10 +170,10 @@ void RealBrowserLookupTest::frameNavigationEndsTheDots()
     QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount("/in-frame") == 1, kTimeout);
     QVERIFY2(status().startsWith(QStringLiteral("Going to ") + url + QStringLiteral("...")),
              qPrintable(status()));
-    QVERIFY(m_window->timer1()->isTicking());
+    QVERIFY(m_window->dotTimer()->isTicking());
     QTRY_COMPARE_WITH_TIMEOUT(m_completed.last(), url, kTimeout);
     QCOMPARE(status(), QString());
-    QVERIFY(!m_window->timer1()->isTicking());
+    QVERIFY(!m_window->dotTimer()->isTicking());
 }
 
 void RealBrowserLookupTest::navigationWithoutDocumentEndsTheDots()
@@ -186,7 +186,7 @@ void RealBrowserLookupTest::navigationWithoutDocumentEndsTheDots()
 
     QCOMPARE(m_completed.last(), url);
     QCOMPARE(m_statusAtComplete.last(), QString());
-    QVERIFY(!m_window->timer1()->isTicking());
+    QVERIFY(!m_window->dotTimer()->isTicking());
     QCOMPARE(m_browser->view()->url().toString(), m_server.url("/start")); // the page stays
 }
 
@@ -203,7 +203,7 @@ void RealBrowserLookupTest::pageLinkToMailIsRefused()
         status(),
         QStringLiteral("Cannot open mailto:someone@a.test: \"mailto:\" addresses are not allowed"),
         kTimeout);
-    QVERIFY(!m_window->timer1()->isTicking());
+    QVERIFY(!m_window->dotTimer()->isTicking());
     QTest::qWait(1000); // the text stays
     QCOMPARE(
         status(),

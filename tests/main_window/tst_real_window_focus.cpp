@@ -1,10 +1,10 @@
 // The main window's keyboard focus with the real QtWebEngine view, whose content widget (the
 // view's focus proxy) appears only once the engine has started, after the window was built.
 
-#include "main_window/frm_browser.h"
-#include "main_window/webengine_browser.h"
+#include "main_window/main_window.h"
 #include "temp_program_folder.h"
 #include "wait_until.h"
+#include "webengine/webengine_browser.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -38,7 +38,7 @@ private:
     QString focusName() const;
 
     std::unique_ptr<TempProgramFolder> m_folder;
-    std::unique_ptr<frmBrowser> m_window;
+    std::unique_ptr<MainWindow> m_window;
     WebEngineBrowser* m_browser = nullptr; // owned by the window
 };
 
@@ -48,8 +48,8 @@ void RealWindowFocusTest::init()
     auto browser = std::make_unique<WebEngineBrowser>();
     m_browser = browser.get();
     bool complete = false;
-    connect(m_browser, &WebBrowserControl::DocumentComplete, this, [&] { complete = true; });
-    m_window = std::make_unique<frmBrowser>(m_folder->path(), std::move(browser));
+    connect(m_browser, &Browser::documentComplete, this, [&] { complete = true; });
+    m_window = std::make_unique<MainWindow>(m_folder->path(), std::move(browser));
     m_window->show();
     m_window->activateWindow(); // with no window manager nobody else activates it
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));

@@ -11,23 +11,19 @@ FakeBrowser::~FakeBrowser()
         delete m_view;
 }
 
-bool FakeBrowser::raiseBeforeNavigate2(const QString& url)
+void FakeBrowser::raiseNavigationStarting(const QString& url)
 {
-    bool cancel = false;
-    Q_EMIT BeforeNavigate2(url, cancel);
-    return cancel;
+    Q_EMIT navigationStarting(url);
 }
 
-bool FakeBrowser::raiseNewWindow2()
+void FakeBrowser::raiseNavigationRefused(const QString& url, const QString& reason)
 {
-    bool cancel = false;
-    Q_EMIT NewWindow2(cancel);
-    return cancel;
+    Q_EMIT navigationRefused(url, reason);
 }
 
 void FakeBrowser::raiseDocumentComplete(const QString& url)
 {
-    Q_EMIT DocumentComplete(url);
+    Q_EMIT documentComplete(url);
 }
 
 QWidget* FakeBrowser::makeContent()

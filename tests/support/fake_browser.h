@@ -1,13 +1,13 @@
 #pragma once
 
-#include "main_window/web_browser_control.h"
+#include "browser/browser.h"
 
 #include <QStringList>
 #include <QWidget>
 
-// A browser that loads nothing: it records the addresses it was asked to navigate to and lets a
-// test raise the browser's events.
-class FakeBrowser : public WebBrowserControl
+// A browser that loads nothing and decides nothing: it records the addresses it was asked to
+// navigate to and lets a test raise the browser's signals.
+class FakeBrowser : public Browser
 {
     Q_OBJECT
 public:
@@ -15,11 +15,11 @@ public:
     ~FakeBrowser() override;
 
     QWidget* view() override { return m_view; }
-    void Navigate(const QString& address) override { navigations.append(address); }
+    void navigate(const QString& address) override { navigations.append(address); }
 
-    // Raises the events as the real browser would; return the cancel flag the handlers left.
-    bool raiseBeforeNavigate2(const QString& url);
-    bool raiseNewWindow2();
+    // Raise the signals as the real browser would.
+    void raiseNavigationStarting(const QString& url);
+    void raiseNavigationRefused(const QString& url, const QString& reason);
     void raiseDocumentComplete(const QString& url = QString());
 
     // Gives the view a content widget as its focus proxy, as the real engine does once it has

@@ -1,8 +1,8 @@
 #include "temp_program_folder.h"
 
+#include "core/settings_file.h"
 #include "fake_browser.h"
-#include "main_window/frm_browser.h"
-#include "settings/settings_file.h"
+#include "main_window/main_window.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,7 +38,7 @@ void TempProgramFolder::writeSettingsBytes(const QByteArray& bytes) const
 
 void TempProgramFolder::writeSettings(const QueryStringSet& values) const
 {
-    writeSettingsBytes(settings_file::encodeFileText(settings_file::BuildSettingsXML(values)));
+    writeSettingsBytes(settings_file::encodeFileText(settings_file::buildSettingsText(values)));
 }
 
 QByteArray TempProgramFolder::settingsBytes() const
@@ -49,9 +49,9 @@ QByteArray TempProgramFolder::settingsBytes() const
     return file.readAll();
 }
 
-std::unique_ptr<frmBrowser> TempProgramFolder::start(FakeBrowser** browser) const
+std::unique_ptr<MainWindow> TempProgramFolder::start(FakeBrowser** browser) const
 {
     auto fake = std::make_unique<FakeBrowser>();
     *browser = fake.get();
-    return std::make_unique<frmBrowser>(path(), std::move(fake));
+    return std::make_unique<MainWindow>(path(), std::move(fake));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/query_string_set.h"
+#include "core/query_string_set.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,7 +9,7 @@
 #include <memory>
 
 class FakeBrowser;
-class frmBrowser;
+class MainWindow;
 
 // A throw-away program folder for starting the main window as a user would: with or without a
 // session folder and settings file.
@@ -28,7 +28,7 @@ public:
     QByteArray settingsBytes() const;
 
     // Starts the main window here with a fake browser; *browser receives the fake.
-    std::unique_ptr<frmBrowser> start(FakeBrowser** browser) const;
+    std::unique_ptr<MainWindow> start(FakeBrowser** browser) const;
 
 private:
     QTemporaryDir m_dir;

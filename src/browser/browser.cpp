@@ -1,0 +1,3 @@
+#include "browser/browser.h"
+
+Browser::~Browser() = default;

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+// What the main window uses of its embedded browser, and nothing more: start a navigation, place
+// the view, and the facts of each navigation as signals. The browser makes its own decisions
+// (which page navigations it refuses, that no new window opens) and reports their outcome. The
+// program runs with a QtWebEngine implementation; widget tests use a fake that records
+// navigations and raises the signals on request.
+class Browser : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~Browser() override;
+
+    // The view to place in the window; the browser keeps ownership until it is reparented.
+    virtual QWidget* view() = 0;
+
+    // Starts loading the address and returns at once. The address is completed as a browser's
+    // address bar does (a missing scheme is http://); an empty address, and one that
+    // address_rule refuses, do nothing.
+    virtual void navigate(const QString& address) = 0;
+
+Q_SIGNALS:
+    // A navigation of the view or one of its frames goes ahead, also one started inside the
+    // page. It ends with documentComplete.
+    void navigationStarting(const QString& url);
+    // A navigation the page started was refused by address_rule (a link to mailto: and the
+    // like); reason is the status text that says why. It has no documentComplete.
+    void navigationRefused(const QString& url, const QString& reason);
+    // A document, the top page's or a frame's, has finished loading, successfully or not; or a
+    // navigation of the top page ended without one (an empty answer, a file, a stop).
+    void documentComplete(const QString& url);
+};

@@ -1,0 +1,461 @@
+#include "main_window/main_window.h"
+
+#include "browser/browser.h"
+#include "core/address_rule.h"
+#include "core/canned_templates.h"
+#include "core/interval_timer.h"
+#include "core/product_info.h"
+#include "core/settings_file.h"
+#include "core/settings_messages.h"
+#include "core/status_dots.h"
+#include "core/url_template.h"
+#include "design/design_scale.h"
+#include "design/enter_key.h"
+#include "design/simple_status_bar.h"
+#include "dialogs/about_dialog.h"
+#include "dialogs/options_dialog.h"
+#include "main_window/settings_command.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QWindow>
+
+#include <functional>
+
+namespace {
+
+using design::TwipsRect;
+
+constexpr double kClientWidth = 13155;
+constexpr double kClientHeight = 10395;
+constexpr double kDesignLeft = 1050; // client area's top-left corner on the screen
+constexpr double kDesignTop = 750;
+
+constexpr double kRowTop = 240;
+constexpr double kRowHeight = 495;
+constexpr double kBrowserLeft = 120;
+constexpr double kBrowserTop = 960;
+constexpr double kStatusBarHeight = 420;
+constexpr int kDotInterval = 1000; // ms
+
+// The six lookup buttons, left to right (which is also their tab order).
+struct LookupButton
+{
+    const char* name;
+    const char* caption;
+    QueryKey key;
+    double fontSize;
+};
+
+const LookupButton kLookupButtons[layout::kLookupButtonCount] = {
+    {"cmdEn2Ch", "Chinese", QueryKey::Chinese, design_font::kMedium},
+    {"cmdEn2En", "English", QueryKey::English, design_font::kMedium},
+    {"cmdEn2Th", "Thesaurus", QueryKey::Thesaurus, design_font::kMedium},
+    {"cmdEn2Jp", "Jananese", QueryKey::Japanese, design_font::kMedium},
+    {"cmdChiComputer", "Computer (Chi)", QueryKey::ChiComputer, design_font::kWindow},
+    {"cmdEngComputer", "Computer (Eng)", QueryKey::EngComputer, design_font::kWindow},
+};
+
+// Keeps the status bar docked to the bottom of the client area, full width.
+class ClientArea : public QWidget
+{
+public:
+    using QWidget::QWidget;
+    QWidget* dockedBottom = nullptr;
+    int dockedHeight = 0;
+
+protected:
+    void resizeEvent(QResizeEvent*) override
+    {
+        if (dockedBottom)
+            dockedBottom->setGeometry(0, height() - dockedHeight, width(), dockedHeight);
+    }
+};
+
+// Calls back when the window system may have changed a window's frame without moving or
+// resizing the window, which Qt reports with no event: an X11 window manager frames a window
+// after it is first shown (reparenting it and setting _NET_FRAME_EXTENTS) and may change the
+// frame when the window is maximised or restored.
+class FrameChangeFilter : public QAbstractNativeEventFilter
+{
+public:
+    explicit FrameChangeFilter(std::function<void()> changed) : m_changed(std::move(changed)) {}
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        if (eventType == "xcb_generic_event_t") {
+            // X11 protocol event codes: the first byte of an event is its code, its top bit set
+            // when another client (the window manager) sent it.
+            constexpr quint8 kReparentNotify = 21;
+            constexpr quint8 kConfigureNotify = 22;
+            constexpr quint8 kPropertyNotify = 28;
+            const quint8 code = *static_cast<const quint8*>(message) & 0x7f;
+            if (code == kReparentNotify || code == kConfigureNotify || code == kPropertyNotify)
+                m_changed();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_changed;
+};
+
+} // namespace
+
+MainWindow::MainWindow(const QString& programFolder, std::unique_ptr<Browser> browser,
+                       QWidget* parent)
+    : QMainWindow(parent), m_browser(std::move(browser)), m_row(layout::designMainRow())
+{
+    setObjectName(QStringLiteral("frmBrowser"));
+    setWindowTitle(QStringLiteral("Lexivo Dictionary II v1.1"));
+    setFont(designFont(design_font::kWindow));
+    buildDesign();
+    buildMenus();
+
+    // Program folder, platform separator, "session" — added even after a trailing separator.
+    m_sessionFolder = programFolder + QDir::separator() + QStringLiteral("session");
+    loadSettingsAndOpenHomePage();
+    placeAtDesignPosition();
+
+    m_frameChanges = std::make_unique<FrameChangeFilter>([this] { fitToFrameLater(); });
+    QCoreApplication::instance()->installNativeEventFilter(m_frameChanges.get());
+}
+
+MainWindow::~MainWindow() = default;
+
+QString MainWindow::settingsFilePath() const
+{
+    return m_sessionFolder + QDir::separator() + settings_file::fileName();
+}
+
+void MainWindow::buildDesign()
+{
+    const DesignScale scale(this);
+    auto* client = new ClientArea(this);
+    client->setObjectName(QStringLiteral("clientArea"));
+    m_client = client;
+    setCentralWidget(client);
+
+    m_dotTimer = new IntervalTimer(this);
+    m_dotTimer->setObjectName(QStringLiteral("Timer1"));
+    connect(m_dotTimer, &IntervalTimer::timeout, this, &MainWindow::growDots);
+
+    auto makeButton = [&](int i) {
+        const LookupButton& design = kLookupButtons[i];
+        auto* button = new QPushButton(QString::fromLatin1(design.caption), client);
+        button->setObjectName(QLatin1String(design.name));
+        button->setFont(designFont(design.fontSize));
+        m_lookupButtons[i] = button;
+        connect(button, &QPushButton::clicked, this, [this, key = design.key] { lookUp(key); });
+    };
+    // Created in design order, which sets their stacking: the last five buttons right to left,
+    // the browser, the status bar, the word box, the first button, the label.
+    for (int i = layout::kLookupButtonCount - 1; i > 0; --i)
+        makeButton(i);
+
+    m_browserView = m_browser->view();
+    m_browserView->setParent(client);
+    m_browserView->setObjectName(QStringLiteral("WebBrowser1"));
+    m_browserView->setAccessibleName(QStringLiteral("Dictionary page"));
+    connect(m_browser.get(), &Browser::navigationStarting, this,
+            &MainWindow::handleNavigationStarting);
+    connect(m_browser.get(), &Browser::navigationRefused, this,
+            &MainWindow::handleNavigationRefused);
+    connect(m_browser.get(), &Browser::documentComplete, this, &MainWindow::handleDocumentComplete);
+
+    m_statusBar = new SimpleStatusBar(client);
+    m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar->setAccessibleName(QStringLiteral("Status"));
+    client->dockedBottom = m_statusBar;
+    client->dockedHeight = scale.y(kStatusBarHeight);
+
+    m_wordEdit = new QLineEdit(client);
+    m_wordEdit->setObjectName(QStringLiteral("txtWord"));
+    m_wordEdit->setFont(designFont(design_font::kXLarge));
+    m_wordEdit->setMaxLength(std::numeric_limits<int>::max()); // QLineEdit's default is 32767
+
+    makeButton(0);
+
+    m_wordLabel = new QLabel(QStringLiteral("Word:"), client);
+    m_wordLabel->setObjectName(QStringLiteral("Label2"));
+    m_wordLabel->setFont(designFont(design_font::kXLarge));
+    m_wordLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop); // labels print from their top edge
+    m_wordLabel->setBuddy(m_wordEdit); // screen readers announce the word box as "Word:"
+    scale.placeLabel(m_wordLabel, {120, 270, 855, 375});
+
+    applyTabOrder();
+    // The browser view may make its content widget (its focus proxy) only later, when its
+    // engine starts, and Qt puts a new widget at the end of the focus chain, in front of
+    // whatever comes after the view: order the chain again once it is there.
+    m_browserView->installEventFilter(this);
+    m_wordEdit->setFocus();
+
+    resize(scale.size(kClientWidth, kClientHeight));
+    applyRowLayout();
+}
+
+// The design's tab order: the word box, the six buttons left to right, then the page (the label
+// and the status bar take no focus).
+void MainWindow::applyTabOrder()
+{
+    QWidget::setTabOrder(m_wordEdit, m_lookupButtons[0]);
+    for (int i = 0; i + 1 < layout::kLookupButtonCount; ++i)
+        QWidget::setTabOrder(m_lookupButtons[i], m_lookupButtons[i + 1]);
+    QWidget::setTabOrder(m_lookupButtons[layout::kLookupButtonCount - 1], m_browserView);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The view sets its focus proxy after adding the child, so order the chain once that is
+    // done.
+    if (watched == m_browserView && event->type() == QEvent::ChildAdded)
+        QTimer::singleShot(0, this, &MainWindow::applyTabOrder);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::buildMenus()
+{
+    QMenu* optionMenu = menuBar()->addMenu(QStringLiteral("Option"));
+    optionMenu->setObjectName(QStringLiteral("mnuDictionary"));
+    QAction* queryStringAction =
+        optionMenu->addAction(QStringLiteral("Online Dictionary Query String"));
+    queryStringAction->setObjectName(QStringLiteral("mnuQueryString"));
+    connect(queryStringAction, &QAction::triggered, this, &MainWindow::editQueryStrings);
+    optionMenu->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
+    QAction* exitAction = optionMenu->addAction(QStringLiteral("Exit"));
+    exitAction->setObjectName(QStringLiteral("mnuExit"));
+    connect(exitAction, &QAction::triggered, this, &MainWindow::exitProgram);
+
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
+    helpMenu->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* websiteAction = helpMenu->addAction(QStringLiteral("Website"));
+    websiteAction->setObjectName(QStringLiteral("mnuWebsite"));
+    connect(websiteAction, &QAction::triggered, this, &MainWindow::openWebsite);
+    helpMenu->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
+    QAction* aboutAction = helpMenu->addAction(QStringLiteral("About"));
+    aboutAction->setObjectName(QStringLiteral("mnuAbout"));
+    connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+}
+
+// The design gives the client area (below the menu bar); the window's own geometry includes
+// the menu bar, so it starts that much higher and is that much taller.
+void MainWindow::placeAtDesignPosition()
+{
+    const DesignScale scale(this);
+    const int menuHeight = menuBar()->sizeHint().height();
+    setGeometry(scale.x(kDesignLeft), scale.y(kDesignTop) - menuHeight, scale.x(kClientWidth),
+                scale.y(kClientHeight) + menuHeight);
+}
+
+void MainWindow::loadSettingsAndOpenHomePage()
+{
+    // A file named "session" counts as present. When the folder cannot be made (a read-only
+    // program folder) the program still runs; saving will report the failure.
+    if (!QFileInfo::exists(m_sessionFolder))
+        QDir().mkdir(m_sessionFolder);
+
+    const QString settingsFile = settingsFilePath();
+    // A save killed between writing its temporary file and renaming it leaves the file behind.
+    settings_file::removeStaleTemporaryFiles(QFileInfo(settingsFile).absolutePath(),
+                                             QFileInfo(settingsFile).fileName());
+
+    m_optionsDialog = std::make_unique<OptionsDialog>();
+
+    if (QFileInfo(settingsFile).isFile()) {
+        QString text; // stays empty when the file cannot be read
+        QString failure;
+        settings_file::readTextFile(settingsFile, text, &failure, &m_settingsSeen);
+        m_optionsDialog->setValues(settings_file::parseSettingsText(text));
+        // The fields stay empty, but a save would make that permanent: say so. Queued, so the
+        // box comes up once the event loop runs, over the shown window, and start-up itself
+        // never waits on it.
+        if (!failure.isEmpty()) {
+            QTimer::singleShot(
+                0, this, [this, message = settings_messages::readFailed(settingsFile, failure)] {
+                    QMessageBox::warning(this, settings_messages::title(), message);
+                });
+        }
+    } else {
+        m_optionsDialog->setValues(canned_templates::defaults());
+    }
+
+    m_currentUrl = m_optionsDialog->text(QueryKey::Home);
+    openAddress(m_currentUrl);
+}
+
+void MainWindow::releaseOptionsDialog()
+{
+    m_optionsDialog.reset();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    releaseOptionsDialog();
+    event->accept();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    // A lookup button with the focus takes Enter; the word box does not (no default button).
+    if (!pressFocusedButtonOnEnter(focusWidget(), event))
+        QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    fitToWindow();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // Minimising reports no resize; restoring may not either when the size is unchanged.
+    if (event->type() == QEvent::WindowStateChange)
+        fitToWindow();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // A window manager that moves the window as it frames it reports a move rather than a
+    // resize; the row is fitted to the outer size, so fit it again.
+    if (outerSize() != m_fittedOuterSize)
+        fitToWindow();
+}
+
+void MainWindow::fitToFrameLater()
+{
+    if (m_frameCheckPending)
+        return;
+    m_frameCheckPending = true;
+    // Once Qt has handled the window system's event, so that the window reports the new frame.
+    QTimer::singleShot(0, this, [this] {
+        m_frameCheckPending = false;
+        if (isVisible() && outerSize() != m_fittedOuterSize)
+            fitToWindow();
+    });
+}
+
+// The window's size with its frame, caption and menu bar, as the window system reports it now.
+// QWidget::frameGeometry() keeps the frame seen at the last move or resize, so it misses a
+// frame that the window manager adds later.
+QSize MainWindow::outerSize() const
+{
+    if (const QWindow* window = windowHandle())
+        return window->frameGeometry().size();
+    return frameGeometry().size();
+}
+
+void MainWindow::fitToWindow()
+{
+    const DesignScale scale(this);
+    const QSize client = isMinimized() ? QSize(0, 0) : m_client->size();
+    // With no window manager there is no frame: the outer size is the window's own.
+    const QSize outer = outerSize();
+    m_fittedOuterSize = outer;
+    m_row = layout::fitMainRow(m_row, {scale.twipsX(client.width()), scale.twipsY(client.height())},
+                               {scale.twipsX(outer.width()), scale.twipsY(outer.height())});
+    applyRowLayout();
+}
+
+void MainWindow::applyRowLayout()
+{
+    const DesignScale scale(this);
+    scale.place(m_wordEdit, {m_row.wordLeft, kRowTop, m_row.wordWidth, kRowHeight});
+    for (int i = 0; i < layout::kLookupButtonCount; ++i)
+        scale.place(m_lookupButtons[i],
+                    {m_row.buttonLeft[i], kRowTop, m_row.buttonWidth[i], kRowHeight});
+    scale.place(m_browserView,
+                {kBrowserLeft, kBrowserTop, m_row.browserWidth, m_row.browserHeight});
+}
+
+void MainWindow::lookUp(QueryKey key)
+{
+    // The word and the template are read afresh on every click, so saved settings apply at once.
+    const std::optional<QString> address =
+        url_template::lookupAddress(m_wordEdit->text(), m_optionsDialog->text(key));
+    if (address)
+        goToUrl(*address);
+}
+
+void MainWindow::goToUrl(const QString& address)
+{
+    m_currentUrl = address;
+    m_statusBar->setText(QStringLiteral("goto ") + address);
+    openAddress(address);
+}
+
+// Hands the address to the browser, or says in the status bar why it is not opened. The browser
+// is not asked at all then: some addresses would crash it, others load nothing.
+void MainWindow::openAddress(const QString& address)
+{
+    const address_rule::Verdict verdict = address_rule::classify(address);
+    if (verdict.refused())
+        showRefusal(address_rule::refusalText(address, verdict));
+    else
+        m_browser->navigate(address);
+}
+
+// A refusal ends the wait: the dots must not grow on its text. A navigation still loading ends
+// as usual and clears the text.
+void MainWindow::showRefusal(const QString& text)
+{
+    m_dotTimer->setEnabled(false);
+    m_statusBar->setText(text);
+}
+
+void MainWindow::openWebsite()
+{
+    goToUrl(product::makerWebsite());
+}
+
+void MainWindow::editQueryStrings()
+{
+    runQueryStringCommand(*m_optionsDialog, settingsFilePath(), m_settingsSeen, this);
+}
+
+void MainWindow::showAbout()
+{
+    AboutDialog about;
+    about.exec();
+}
+
+void MainWindow::exitProgram()
+{
+    close(); // runs releaseOptionsDialog
+    QCoreApplication::quit();
+}
+
+void MainWindow::handleNavigationStarting(const QString& url)
+{
+    m_statusBar->setText(QStringLiteral("Going to ") + url + QStringLiteral("..."));
+    m_dotTimer->setInterval(kDotInterval);
+    m_dotTimer->setEnabled(true);
+}
+
+// A page's link to mailto: and the like, which would leave the browser for another program.
+void MainWindow::handleNavigationRefused(const QString& /*url*/, const QString& reason)
+{
+    showRefusal(reason);
+}
+
+void MainWindow::handleDocumentComplete(const QString& /*url*/)
+{
+    m_dotTimer->setEnabled(false);
+    m_statusBar->setText(QString());
+}
+
+void MainWindow::growDots()
+{
+    m_statusBar->setText(status_dots::nextTick(m_statusBar->text()));
+}

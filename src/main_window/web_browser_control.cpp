@@ -1,3 +1,0 @@
-#include "web_browser_control.h"
-
-WebBrowserControl::~WebBrowserControl() = default;
