@@ -413,8 +413,12 @@ void frmBrowser::lookup(QueryKey key)
     // The word and the template are read afresh on every click, so saved settings apply at once.
     const std::optional<QString> address =
         url_template::lookupAddress(txtWord->text(), m_option->text(key));
-    if (address)
-        GoToUrl(*address);
+    if (!address)
+        return;
+    for (const LookupButton& button : kLookupButtons) // names the dictionary on an error page
+        if (button.key == key)
+            WebBrowser1->setProperty("lookupCaption", QString::fromLatin1(button.caption));
+    GoToUrl(*address);
 }
 
 void frmBrowser::GoToUrl(const QString& address)

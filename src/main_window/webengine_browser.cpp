@@ -1,6 +1,7 @@
 #include "webengine_browser.h"
 
 #include "address_rule.h"
+#include "browser_actions.h"
 #include "page_guards.h"
 
 #include <QWebEngineDownloadRequest>
@@ -195,6 +196,7 @@ WebEngineBrowser::WebEngineBrowser(QObject* parent)
     });
     connect(page, &BrowserPage::newWindowRequested, this, &WebBrowserControl::NewWindow2);
     connect(page, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
+    new BrowserActions(m_view); // keys, zoom, find, print, context menu, error page
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -278,6 +280,8 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
     }
     case QWebEngineLoadingInfo::LoadSucceededStatus:
     case QWebEngineLoadingInfo::LoadFailedStatus:
+        if (RendererWatchdog::isNotice(info.url())) // the program's own page: not a navigation
+            return;
         if (sameDocument(info.url(), m_pendingMainUrl))
             m_pendingMainUrl.clear();
         Q_EMIT DocumentComplete(info.url().toString());

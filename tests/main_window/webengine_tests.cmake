@@ -19,3 +19,11 @@ lexivo_add_test(tst_real_window_focus WEBENGINE SOURCES tst_real_window_focus.cp
 find_package(Qt6 REQUIRED COMPONENTS Quick)
 target_link_libraries(tst_lookup_load PRIVATE Qt6::Quick)
 set_property(TEST tst_lookup_load APPEND PROPERTY LABELS load)
+
+# The browser's own commands: keys, zoom, find, print, context menu, the page for a site that
+# cannot be reached. Host names other than 127.0.0.1 fail inside the engine: no DNS lookup.
+lexivo_add_test(tst_browser_actions WEBENGINE
+    SOURCES tst_browser_actions.cpp ../support/local_http_server.h ../support/local_http_server.cpp
+    LIBS lexivo_webengine lexivo_test_support Qt6::Network)
+set_property(TEST tst_browser_actions APPEND PROPERTY ENVIRONMENT
+    "QTWEBENGINE_CHROMIUM_FLAGS=--host-resolver-rules=\"MAP * ~NOTFOUND, EXCLUDE 127.0.0.1\"")
