@@ -76,6 +76,8 @@ QString plainWords(int code)
     case -107:
     case -113:
         return QStringLiteral("a secure connection could not be made");
+    case -312:
+        return QStringLiteral("the program does not connect to that port");
     case -130:
     case -131:
         return QStringLiteral("the proxy server cannot be reached");

@@ -134,6 +134,8 @@ void BrowserRulesTest::shortError_data()
     QTest::newRow("certificate") << -202 << "ERR_CERT_AUTHORITY_INVALID"
                                  << "the site's security certificate is not valid "
                                     "(ERR_CERT_AUTHORITY_INVALID)";
+    QTest::newRow("unsafe port") << -312 << "ERR_UNSAFE_PORT"
+                                 << "the program does not connect to that port (ERR_UNSAFE_PORT)";
     QTest::newRow("other") << -999 << ""
                            << "the page could not be loaded (error -999)";
     QTest::newRow("long engine text")
