@@ -65,6 +65,20 @@ BrowserActions::PrintDialogRunner& BrowserActions::printDialogRunner()
     return runner;
 }
 
+bool BrowserActions::isErrorPage(const QUrl& url)
+{
+    if (url.scheme() != QLatin1String("data"))
+        return false;
+    const QByteArray path = url.path(QUrl::FullyEncoded).toLatin1();
+    const qsizetype comma = path.indexOf(',');
+    if (comma < 0)
+        return false;
+    QByteArray content = QByteArray::fromPercentEncoding(path.mid(comma + 1));
+    if (path.left(comma).endsWith(";base64"))
+        content = QByteArray::fromBase64(content);
+    return content.contains(error_page::kMarker);
+}
+
 BrowserActions::BrowserActions(QWebEngineView* view)
     : QObject(view), m_view(view), m_findBar(new FindBar(view)), m_zoomPercent(zoom_steps::kDefault)
 {

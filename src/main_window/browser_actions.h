@@ -11,6 +11,7 @@ class QKeyEvent;
 class QPoint;
 class QPrintDialog;
 class QPrinter;
+class QUrl;
 class QWebEngineLoadingInfo;
 class QWebEngineView;
 class QWidget;
@@ -37,6 +38,10 @@ public:
     // Shows the print dialog; the default runs it modally. Tests put their own runner in.
     using PrintDialogRunner = std::function<int(QPrintDialog&)>;
     static PrintDialogRunner& printDialogRunner();
+
+    // Whether url is that of the page shown in place of one that could not be reached. It
+    // follows the failed navigation, which has ended already: it is no navigation of its own.
+    static bool isErrorPage(const QUrl& url);
 
     void back();
     void forward();

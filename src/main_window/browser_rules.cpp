@@ -112,7 +112,7 @@ QString html(const QString& dictionary, const QString& host, const QString& erro
                                              : QStringLiteral("The dictionary <b>") +
                                                    htmlEscape(dictionary) + QStringLiteral("</b>");
     return QLatin1String("<!DOCTYPE html><html><head><meta charset=\"utf-8\">") +
-           QLatin1String(kMarkerPrefix) + QLatin1String(" content=\"load-failed\">") +
+           QLatin1String(kMarker) +
            QLatin1String(
                "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
                "script-src 'none'; style-src 'unsafe-inline'\">"

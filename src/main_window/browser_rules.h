@@ -54,6 +54,8 @@ namespace error_page {
 
 // The marker that tells the program's own pages from the web's (see RendererWatchdog::isNotice).
 constexpr char kMarkerPrefix[] = "<meta name=\"lexivo-notice\"";
+// This page's own marker.
+constexpr char kMarker[] = "<meta name=\"lexivo-notice\" content=\"load-failed\">";
 
 // Text with the characters that are special in HTML written as entities.
 QString htmlEscape(const QString& text);

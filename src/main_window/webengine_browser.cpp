@@ -280,7 +280,7 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
     }
     case QWebEngineLoadingInfo::LoadSucceededStatus:
     case QWebEngineLoadingInfo::LoadFailedStatus:
-        if (RendererWatchdog::isNotice(info.url())) // the program's own page: not a navigation
+        if (BrowserActions::isErrorPage(info.url())) // ends the failed navigation, not one more
             return;
         if (sameDocument(info.url(), m_pendingMainUrl))
             m_pendingMainUrl.clear();
