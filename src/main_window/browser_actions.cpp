@@ -315,7 +315,7 @@ void BrowserActions::showContextMenu(const QPoint& pos)
         menu->insertSeparator(first);
     }
     menu->addSeparator();
-    QAction* printAction = menu->addAction(QStringLiteral("Print..."));
+    QAction* printAction = menu->addAction(QStringLiteral("Print\u2026"));
     printAction->setObjectName(QStringLiteral("printPage"));
     // Queued: the dialog comes up once the menu has closed.
     connect(printAction, &QAction::triggered, this, &BrowserActions::print, Qt::QueuedConnection);

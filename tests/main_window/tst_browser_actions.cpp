@@ -453,10 +453,10 @@ void BrowserActionsTest::contextMenuHasOnlyWorkingEntries()
     menu->close();
     QVERIFY2(!all.contains("Save"), qPrintable(all));
     QVERIFY2(!all.contains("source"), qPrintable(all));
-    QVERIFY2(all.contains("Print..."), qPrintable(all));
+    QVERIFY2(all.contains(QString::fromUtf8("Print\u2026")), qPrintable(all));
     QVERIFY2(!all.contains("Look up"), qPrintable(all));
 
-    // "Print..." opens the print dialog.
+    // "Print…" opens the print dialog.
     int shown = 0;
     BrowserActions::printDialogRunner() = [&](QPrintDialog&) {
         ++shown;
