@@ -445,6 +445,7 @@ void frmBrowser::showRefusal(const QString& text)
 {
     Timer1->setEnabled(false);
     StatusBar1->setSimpleText(text);
+    WebBrowser1->setProperty("lookupCaption", QVariant()); // no lookup reached the browser
 }
 
 void frmBrowser::mnuWebsite_Click()

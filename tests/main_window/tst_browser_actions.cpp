@@ -81,6 +81,7 @@ private Q_SLOTS:
     void errorPageForRefusedConnection();
     void errorPageForUnknownHost();
     void errorPageForHomePage();
+    void errorPageAfterRefusedLookupNamesNoDictionary();
     void httpErrorShowsProvidersPage();
 
 private:
@@ -608,6 +609,19 @@ void BrowserActionsTest::errorPageForHomePage()
     QVERIFY(!text.contains("dictionary"));
     QCOMPARE(m_completed, QStringList({"http://home.invalid/"}));
     QCOMPARE(m_before, QStringList({"http://home.invalid/"}));
+}
+
+void BrowserActionsTest::errorPageAfterRefusedLookupNamesNoDictionary()
+{
+    startWindow(m_server.url("/words"), "javascript:%word");
+    QVERIFY(waitForComplete(m_server.url("/words")));
+    lookUp("cmdEn2En", "Apple"); // refused: the browser is not asked
+    QVERIFY(status().startsWith("Cannot open"));
+    const QString url = QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort());
+    runJs("location.href = '" + url + "'");
+    QVERIFY(waitForComplete(url));
+    QTRY_VERIFY_WITH_TIMEOUT(pageText().contains("could not reach"), kTimeout);
+    QVERIFY2(pageText().contains("The page could not reach 127.0.0.1"), qPrintable(pageText()));
 }
 
 void BrowserActionsTest::httpErrorShowsProvidersPage()
