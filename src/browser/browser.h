@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/query_string_set.h"
+
 #include <QObject>
 #include <QString>
 
@@ -25,6 +27,12 @@ public:
     // address_rule refuses, do nothing.
     virtual void navigate(const QString& address) = 0;
 
+    // Names the dictionary whose lookup the next navigation is (a lookup button's caption), so
+    // that the page shown when its site cannot be reached can say which one failed; empty for a
+    // navigation that is no lookup (the home page, the website) or after a refused one. The next
+    // navigation of the top page takes it.
+    virtual void setLookupContext(const QString& dictionaryCaption) = 0;
+
 Q_SIGNALS:
     // A navigation of the view or one of its frames goes ahead, also one started inside the
     // page. It ends with documentComplete.
@@ -35,4 +43,7 @@ Q_SIGNALS:
     // A document, the top page's or a frame's, has finished loading, successfully or not; or a
     // navigation of the top page ended without one (an empty answer, a file, a stop).
     void documentComplete(const QString& url);
+    // The user asked, from the page (the context menu of a selection), to look word up in the
+    // dictionary of key, as if typed in the word box and that button pressed. word is trimmed.
+    void lookUpRequested(QueryKey key, const QString& word);
 };

@@ -20,3 +20,11 @@ QString keyName(QueryKey key)
     }
     Q_UNREACHABLE();
 }
+
+QString lookupCaption(QueryKey key)
+{
+    for (const LookupDictionary& dictionary : kLookupDictionaries)
+        if (dictionary.key == key)
+            return QString::fromLatin1(dictionary.caption);
+    return QString();
+}

@@ -18,6 +18,25 @@ constexpr std::array<QueryKey, kQueryKeyCount> kQueryKeys = {
 // The key's name as it appears in the settings file's tags.
 QString keyName(QueryKey key);
 
+// The six dictionaries, in the order of the main window's lookup buttons (left to right), with
+// the buttons' captions; the page's context menu offers a selection to them under these names.
+struct LookupDictionary
+{
+    QueryKey key;
+    const char* caption;
+};
+constexpr std::array<LookupDictionary, kQueryKeyCount - 1> kLookupDictionaries = {{
+    {QueryKey::Chinese, "Chinese"},
+    {QueryKey::English, "English"},
+    {QueryKey::Thesaurus, "Thesaurus"},
+    {QueryKey::Japanese, "Jananese"},
+    {QueryKey::ChiComputer, "Computer (Chi)"},
+    {QueryKey::EngComputer, "Computer (Eng)"},
+}};
+
+// The caption of key's lookup button; empty for the home page, which has none.
+QString lookupCaption(QueryKey key);
+
 class QueryStringSet
 {
 public:

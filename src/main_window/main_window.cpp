@@ -47,22 +47,22 @@ constexpr double kBrowserTop = 960;
 constexpr double kStatusBarHeight = 420;
 constexpr int kDotInterval = 1000; // ms
 
-// The six lookup buttons, left to right (which is also their tab order).
+// The six lookup buttons, left to right (which is also their tab order); their captions are the
+// core's (lookupCaption).
 struct LookupButton
 {
     const char* name;
-    const char* caption;
     QueryKey key;
     double fontSize;
 };
 
 const LookupButton kLookupButtons[layout::kLookupButtonCount] = {
-    {"cmdEn2Ch", "Chinese", QueryKey::Chinese, design_font::kMedium},
-    {"cmdEn2En", "English", QueryKey::English, design_font::kMedium},
-    {"cmdEn2Th", "Thesaurus", QueryKey::Thesaurus, design_font::kMedium},
-    {"cmdEn2Jp", "Jananese", QueryKey::Japanese, design_font::kMedium},
-    {"cmdChiComputer", "Computer (Chi)", QueryKey::ChiComputer, design_font::kWindow},
-    {"cmdEngComputer", "Computer (Eng)", QueryKey::EngComputer, design_font::kWindow},
+    {"cmdEn2Ch", QueryKey::Chinese, design_font::kMedium},
+    {"cmdEn2En", QueryKey::English, design_font::kMedium},
+    {"cmdEn2Th", QueryKey::Thesaurus, design_font::kMedium},
+    {"cmdEn2Jp", QueryKey::Japanese, design_font::kMedium},
+    {"cmdChiComputer", QueryKey::ChiComputer, design_font::kWindow},
+    {"cmdEngComputer", QueryKey::EngComputer, design_font::kWindow},
 };
 
 // Keeps the status bar docked to the bottom of the client area, full width.
@@ -151,7 +151,7 @@ void MainWindow::buildDesign()
 
     auto makeButton = [&](int i) {
         const LookupButton& design = kLookupButtons[i];
-        auto* button = new QPushButton(QString::fromLatin1(design.caption), client);
+        auto* button = new QPushButton(lookupCaption(design.key), client);
         button->setObjectName(QLatin1String(design.name));
         button->setFont(designFont(design.fontSize));
         m_lookupButtons[i] = button;
@@ -171,6 +171,7 @@ void MainWindow::buildDesign()
     connect(m_browser.get(), &Browser::navigationRefused, this,
             &MainWindow::handleNavigationRefused);
     connect(m_browser.get(), &Browser::documentComplete, this, &MainWindow::handleDocumentComplete);
+    connect(m_browser.get(), &Browser::lookUpRequested, this, &MainWindow::lookUpFromPage);
 
     m_statusBar = new SimpleStatusBar(client);
     m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
@@ -384,8 +385,17 @@ void MainWindow::lookUp(QueryKey key)
     // The word and the template are read afresh on every click, so saved settings apply at once.
     const std::optional<QString> address =
         url_template::lookupAddress(m_wordEdit->text(), m_optionsDialog->text(key));
-    if (address)
-        goToUrl(*address);
+    if (!address)
+        return;
+    m_browser->setLookupContext(lookupCaption(key)); // names the dictionary on an error page
+    goToUrl(*address);
+}
+
+// As if the user had typed the word in the word box and pressed key's button.
+void MainWindow::lookUpFromPage(QueryKey key, const QString& word)
+{
+    m_wordEdit->setText(word.trimmed());
+    lookUp(key);
 }
 
 void MainWindow::goToUrl(const QString& address)
@@ -412,10 +422,12 @@ void MainWindow::showRefusal(const QString& text)
 {
     m_dotTimer->setEnabled(false);
     m_statusBar->setText(text);
+    m_browser->setLookupContext(QString()); // no lookup reached the browser
 }
 
 void MainWindow::openWebsite()
 {
+    m_browser->setLookupContext(QString()); // no lookup
     goToUrl(product::makerWebsite());
 }
 

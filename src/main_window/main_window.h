@@ -14,6 +14,8 @@
 //     navigationStarting ─> "Going to <url>..." + m_dotTimer on (1 s) ─> growDots each tick
 //     navigationRefused ─> "Cannot open …" (the browser refused a page's link to mailto: …)
 //     documentComplete ─> m_dotTimer off, status text cleared
+//     lookUpRequested ─> the word in m_wordEdit, then that button's lookup
+//     (a lookup names its dictionary with setLookupContext, for the page of an unreachable site)
 //     (no new window ever opens: the browser refuses them itself)
 //
 // The settings live in OptionsDialog's seven text boxes for the whole run; they are read from
@@ -81,6 +83,7 @@ private:
 
     // Commands.
     void lookUp(QueryKey key);
+    void lookUpFromPage(QueryKey key, const QString& word);
     void goToUrl(const QString& address);
     void editQueryStrings();
     void openWebsite();

@@ -1,5 +1,7 @@
 #include "webengine/page_guards.h"
 
+#include "core/browser_rules.h"
+
 #include <QAuthenticator>
 #include <QCoreApplication>
 #include <QPointer>
@@ -144,7 +146,7 @@ bool RendererWatchdog::isNotice(const QUrl& url)
     QByteArray content = QByteArray::fromPercentEncoding(path.mid(comma + 1));
     if (path.left(comma).endsWith(";base64"))
         content = QByteArray::fromBase64(content);
-    return content.contains(kNoticeMarker);
+    return content.contains(error_page::kMarkerPrefix); // this notice's or another of ours
 }
 
 void RendererWatchdog::onNavigationRequested(const QWebEngineNavigationRequest& request)

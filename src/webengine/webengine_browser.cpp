@@ -1,6 +1,7 @@
 #include "webengine/webengine_browser.h"
 
 #include "core/address_rule.h"
+#include "webengine/browser_actions.h"
 #include "webengine/page_guards.h"
 
 #include <QWebEngineDownloadRequest>
@@ -179,6 +180,14 @@ WebEngineBrowser::WebEngineBrowser(QObject* parent) : Browser(parent), m_view(ne
     });
     connect(page, &BrowserPage::newWindowRefused, this, &WebEngineBrowser::newWindowRefused);
     connect(page, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
+    m_actions = new BrowserActions(m_view); // keys, zoom, find, print, context menu, error page
+    connect(m_actions, &BrowserActions::lookUpRequested, this, &Browser::lookUpRequested);
+}
+
+void WebEngineBrowser::setLookupContext(const QString& dictionaryCaption)
+{
+    if (m_actions)
+        m_actions->setLookupContext(dictionaryCaption);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -293,6 +302,8 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
     }
     case QWebEngineLoadingInfo::LoadSucceededStatus:
     case QWebEngineLoadingInfo::LoadFailedStatus:
+        if (BrowserActions::isErrorPage(info.url())) // ends the failed navigation, not one more
+            return;
         if (sameDocument(info.url(), m_pendingMainUrl))
             m_pendingMainUrl.clear();
         reportDocument(info.url());

@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <QWebEngineView>
 
+class BrowserActions;
 class QWebEngineDownloadRequest;
 class QWebEngineLoadingInfo;
 
@@ -21,6 +22,7 @@ public:
 
     QWebEngineView* view() override { return m_view; }
     void navigate(const QString& address) override;
+    void setLookupContext(const QString& dictionaryCaption) override;
 
 Q_SIGNALS:
     // The page asked for a new window; none opens.
@@ -36,9 +38,10 @@ private:
     // Ends the main frame's latest navigation, which brought no document, if it is url's.
     void endPendingMainNavigation(const QUrl& url);
 
-    QPointer<QWebEngineView> m_view; // ours until a window adopts it
-    QUrl m_reportedMainUrl;          // reported before its load started
-    QUrl m_pendingMainUrl;           // the main frame's latest navigation, until it ends
-    QUrl m_externalLoadUrl;          // a mailto: (or the like) load, reported when it started
-    QList<QUrl> m_pendingFrameUrls;  // frames' navigations, until their documents load
+    QPointer<QWebEngineView> m_view;    // ours until a window adopts it
+    QPointer<BrowserActions> m_actions; // the view's keys, menu, find bar and error page
+    QUrl m_reportedMainUrl;             // reported before its load started
+    QUrl m_pendingMainUrl;              // the main frame's latest navigation, until it ends
+    QUrl m_externalLoadUrl;             // a mailto: (or the like) load, reported when it started
+    QList<QUrl> m_pendingFrameUrls;     // frames' navigations, until their documents load
 };

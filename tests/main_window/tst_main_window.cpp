@@ -96,6 +96,10 @@ private Q_SLOTS:
     void keysPressTheFocusedButton_data();
     void keysPressTheFocusedButton();
     void websiteGoesToMakerSite();
+    void lookUpFromThePageRunsThatButton_data();
+    void lookUpFromThePageRunsThatButton();
+    void lookupNamesItsDictionaryToTheBrowser_data();
+    void lookupNamesItsDictionaryToTheBrowser();
     void refusedAddressesSayWhy_data();
     void refusedAddressesSayWhy();
     void refusalEndsTheDots();
@@ -545,6 +549,92 @@ void MainWindowTest::websiteGoesToMakerSite()
     const QString site = started.browser->navigations.last();
     QVERIFY(site.startsWith(QStringLiteral("http://")));
     QCOMPARE(status(*started.window), QStringLiteral("goto ") + site);
+}
+
+void MainWindowTest::lookUpFromThePageRunsThatButton_data()
+{
+    // The default templates, filled with "Apple".
+    QTest::addColumn<QueryKey>("key");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Chinese") << QueryKey::Chinese << "Apple"
+                             << "http://hk.dictionary.yahoo.com/dict?s=Apple";
+    QTest::newRow("English") << QueryKey::English << " Apple\t"
+                             << "http://encarta.msn.com/dictionary_/Apple.html";
+    QTest::newRow("Thesaurus") << QueryKey::Thesaurus << "Apple"
+                               << "http://thesaurus.com/search?q=Apple";
+    QTest::newRow("Japanese") << QueryKey::Japanese << "Apple"
+                              << "http://www.freedict.com/english/japanese/?word=Apple";
+    QTest::newRow("ChiComputer")
+        << QueryKey::ChiComputer << "Apple"
+        << "http://www.hkcs.org.hk/search.cgi?query=Apple&trad=b5&text=Text&st=1&dbname=hk&db=none&"
+           ".submit=Search";
+    QTest::newRow("EngComputer") << QueryKey::EngComputer << "  Apple  "
+                                 << "http://foldoc.org/foldoc/foldoc.cgi?query=Apple&action=Search";
+}
+
+// The page's "Look up" entry: the word goes into the word box and that button's lookup runs.
+void MainWindowTest::lookUpFromThePageRunsThatButton()
+{
+    QFETCH(QueryKey, key);
+    QFETCH(QString, word);
+    QFETCH(QString, expected);
+    MainWindowFixture started;
+    wordBox(*started.window)->setText(QStringLiteral("pear"));
+
+    started.browser->raiseLookUpRequested(key, word);
+
+    QCOMPARE(wordBox(*started.window)->text(), QStringLiteral("Apple"));
+    QCOMPARE(started.browser->navigations, QStringList({QStringLiteral("about:blank"), expected}));
+    QCOMPARE(status(*started.window), QStringLiteral("goto ") + expected);
+    QCOMPARE(started.window->currentUrl(), expected);
+}
+
+void MainWindowTest::lookupNamesItsDictionaryToTheBrowser_data()
+{
+    QTest::addColumn<QString>("command"); // a button's or a menu entry's object name
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("chineseTemplate");
+    QTest::addColumn<QStringList>("contexts"); // every setLookupContext, in order
+    const QString t = QStringLiteral("http://dict.test/%word");
+    QTest::newRow("cmdEn2Ch") << "cmdEn2Ch"
+                              << "Apple" << t << QStringList{"Chinese"};
+    QTest::newRow("cmdEn2En") << "cmdEn2En"
+                              << "Apple" << t << QStringList{"English"};
+    QTest::newRow("cmdEn2Th") << "cmdEn2Th"
+                              << "Apple" << t << QStringList{"Thesaurus"};
+    QTest::newRow("cmdEn2Jp") << "cmdEn2Jp"
+                              << "Apple" << t << QStringList{"Jananese"};
+    QTest::newRow("cmdChiComputer") << "cmdChiComputer"
+                                    << "Apple" << t << QStringList{"Computer (Chi)"};
+    QTest::newRow("cmdEngComputer") << "cmdEngComputer"
+                                    << "Apple" << t << QStringList{"Computer (Eng)"};
+    QTest::newRow("refused lookup") << "cmdEn2Ch"
+                                    << "Apple"
+                                    << "javascript:%word" << QStringList{"Chinese", ""};
+    QTest::newRow("no word, no lookup") << "cmdEn2Ch"
+                                        << "  " << t << QStringList{};
+    QTest::newRow("website") << "mnuWebsite"
+                             << "Apple" << t << QStringList{""};
+}
+
+void MainWindowTest::lookupNamesItsDictionaryToTheBrowser()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, word);
+    QFETCH(QString, chineseTemplate);
+    QFETCH(QStringList, contexts);
+    MainWindowFixture started;
+    QCOMPARE(started.browser->lookupContexts, QStringList()); // the home page is no lookup
+    started.window->options()->field(QueryKey::Chinese)->setText(chineseTemplate);
+    wordBox(*started.window)->setText(word);
+
+    if (QPushButton* pressed = button(*started.window, qPrintable(command)))
+        QTest::mouseClick(pressed, Qt::LeftButton);
+    else
+        started.window->findChild<QAction*>(command)->trigger();
+
+    QCOMPARE(started.browser->lookupContexts, contexts);
 }
 
 void MainWindowTest::refusedAddressesSayWhy_data()

@@ -26,6 +26,11 @@ void FakeBrowser::raiseDocumentComplete(const QString& url)
     Q_EMIT documentComplete(url);
 }
 
+void FakeBrowser::raiseLookUpRequested(QueryKey key, const QString& word)
+{
+    Q_EMIT lookUpRequested(key, word);
+}
+
 QWidget* FakeBrowser::makeContent()
 {
     auto* content = new QWidget;

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 // A browser that loads nothing and decides nothing: it records the addresses it was asked to
-// navigate to and lets a test raise the browser's signals.
+// navigate to and the lookup contexts it was given, and lets a test raise the browser's signals.
 class FakeBrowser : public Browser
 {
     Q_OBJECT
@@ -16,17 +16,23 @@ public:
 
     QWidget* view() override { return m_view; }
     void navigate(const QString& address) override { navigations.append(address); }
+    void setLookupContext(const QString& dictionaryCaption) override
+    {
+        lookupContexts.append(dictionaryCaption);
+    }
 
     // Raise the signals as the real browser would.
     void raiseNavigationStarting(const QString& url);
     void raiseNavigationRefused(const QString& url, const QString& reason);
     void raiseDocumentComplete(const QString& url = QString());
+    void raiseLookUpRequested(QueryKey key, const QString& word);
 
     // Gives the view a content widget as its focus proxy, as the real engine does once it has
     // started (after the window has set its tab order).
     QWidget* makeContent();
 
     QStringList navigations;
+    QStringList lookupContexts; // every setLookupContext, in order
 
 private:
     QWidget* m_view; // owned by the window once placed there

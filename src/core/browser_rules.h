@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// Rules of the browser's own commands: zoom steps, which selection can be looked up, and the page
+// shown when a page cannot be reached.
+
+namespace zoom_steps {
+
+// The zoom levels a browser steps through, in percent; the engine shows 25 % to 500 %.
+constexpr std::array<int, 17> kSteps = {25,  33,  50,  67,  75,  80,  90,  100, 110,
+                                        125, 150, 175, 200, 250, 300, 400, 500};
+constexpr int kDefault = 100;
+
+// The next step above (or below) percent; the largest (smallest) step stays where it is. A level
+// between two steps goes to the nearer one in that direction.
+int zoomIn(int percent);
+int zoomOut(int percent);
+
+} // namespace zoom_steps
+
+namespace selection_lookup {
+
+constexpr int kMaxLength = 100;
+
+// The text a selection is looked up with: the selection trimmed of white space. None for an
+// empty selection, one that runs over several lines or one longer than kMaxLength characters.
+std::optional<QString> lookupText(const QString& selection);
+
+// The selection is offered to the six dictionaries of kLookupDictionaries (query_string_set.h).
+
+// The caption of the menu entry that looks text up: Look up "text", with "&" kept literal.
+QString menuCaption(const QString& text);
+
+} // namespace selection_lookup
+
+namespace error_page {
+
+// The marker that tells the program's own pages from the web's (see RendererWatchdog::isNotice).
+constexpr char kMarkerPrefix[] = "<meta name=\"lexivo-notice\"";
+// This page's own marker.
+constexpr char kMarker[] = "<meta name=\"lexivo-notice\" content=\"load-failed\">";
+
+// Text with the characters that are special in HTML written as entities.
+QString htmlEscape(const QString& text);
+
+// The engine's network error in plain words, followed by its own short name, e.g.
+// "the host name is unknown (ERR_NAME_NOT_RESOLVED)".
+QString shortError(int errorCode, const QString& engineText);
+
+// The program's page for a page that could not be reached: dictionary is the caption of the
+// lookup button used, empty for any other page. Without scripts; every value escaped.
+QString html(const QString& dictionary, const QString& host, const QString& error);
+
+} // namespace error_page

@@ -1,0 +1,138 @@
+#include "webengine/find_bar.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QWebEngineFindTextResult>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+FindBar::FindBar(QWebEngineView* view)
+    : QFrame(view), m_view(view), m_edit(new QLineEdit(this)), m_result(new QLabel(this))
+{
+    setObjectName(QStringLiteral("findBar"));
+    setFrameShape(QFrame::StyledPanel);
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::NoFocus);
+    m_edit->setObjectName(QStringLiteral("findText"));
+    m_edit->setAccessibleName(QStringLiteral("Find in page"));
+    m_edit->setPlaceholderText(QStringLiteral("Find in page"));
+    m_edit->installEventFilter(this);
+    m_result->setObjectName(QStringLiteral("findResult"));
+    m_result->setMinimumWidth(
+        m_result->fontMetrics().horizontalAdvance(QStringLiteral("999 of 999")));
+
+    auto makeButton = [this](Qt::ArrowType arrow, const QString& name) {
+        auto* button = new QToolButton(this);
+        button->setArrowType(arrow);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setToolTip(name);
+        button->setAccessibleName(name);
+        return button;
+    };
+    QToolButton* previous = makeButton(Qt::UpArrow, QStringLiteral("Previous"));
+    QToolButton* next = makeButton(Qt::DownArrow, QStringLiteral("Next"));
+    auto* closeButton = new QToolButton(this);
+    closeButton->setText(QStringLiteral("\u00d7"));
+    closeButton->setAutoRaise(true);
+    closeButton->setFocusPolicy(Qt::NoFocus);
+    closeButton->setToolTip(QStringLiteral("Close"));
+    closeButton->setAccessibleName(QStringLiteral("Close"));
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(4, 2, 2, 2);
+    row->setSpacing(2);
+    row->addWidget(m_edit, 1);
+    row->addWidget(m_result);
+    row->addWidget(previous);
+    row->addWidget(next);
+    row->addWidget(closeButton);
+
+    connect(previous, &QToolButton::clicked, this, [this] { findNext(true); });
+    connect(next, &QToolButton::clicked, this, [this] { findNext(false); });
+    connect(closeButton, &QToolButton::clicked, this, &FindBar::close);
+    // As the text is typed, the first match from the top.
+    connect(m_edit, &QLineEdit::textEdited, this, [this] { findNext(false); });
+    connect(view->page(), &QWebEnginePage::findTextFinished, this, &FindBar::onFound);
+    view->installEventFilter(this);
+    hide();
+}
+
+void FindBar::open()
+{
+    place();
+    show();
+    raise();
+    m_edit->setFocus(Qt::ShortcutFocusReason);
+    m_edit->selectAll();
+}
+
+void FindBar::close()
+{
+    if (isHidden())
+        return;
+    hide();
+    m_result->clear();
+    m_view->page()->findText(QString()); // takes the highlights away
+    m_view->setFocus(Qt::OtherFocusReason);
+}
+
+void FindBar::findNext(bool backward)
+{
+    if (m_edit->text().isEmpty()) {
+        m_result->clear();
+        m_view->page()->findText(QString());
+        return;
+    }
+    m_view->page()->findText(m_edit->text(),
+                             backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags());
+}
+
+QString FindBar::resultText() const
+{
+    return m_result->text();
+}
+
+void FindBar::onFound(const QWebEngineFindTextResult& result)
+{
+    if (isHidden() || m_edit->text().isEmpty())
+        return;
+    if (result.numberOfMatches() == 0)
+        m_result->setText(QStringLiteral("Not found"));
+    else
+        m_result->setText(
+            QStringLiteral("%1 of %2").arg(result.activeMatch()).arg(result.numberOfMatches()));
+}
+
+void FindBar::place()
+{
+    const int width = qMin(m_view->width(), fontMetrics().averageCharWidth() * 48);
+    const QSize hint = sizeHint();
+    setGeometry(m_view->width() - width, 0, width, hint.height());
+}
+
+bool FindBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view && event->type() == QEvent::Resize && isVisible())
+        place();
+    if (watched == m_edit && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool shift = key->modifiers() & Qt::ShiftModifier;
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_F3:
+            findNext(shift);
+            return true;
+        case Qt::Key_Escape:
+            close();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QFrame::eventFilter(watched, event);
+}

@@ -1,0 +1,670 @@
+// The embedded browser's own commands, through the real QtWebEngine view in the main window:
+// history, reload and stop keys, zoom, find in page, printing, the page's context menu and the
+// page shown when a site cannot be reached. Unknown host names fail inside the engine (the test's
+// environment maps every name but 127.0.0.1 to "not found").
+
+#include "core/interval_timer.h"
+#include "design/simple_status_bar.h"
+#include "local_http_server.h"
+#include "main_window/main_window.h"
+#include "temp_program_folder.h"
+#include "wait_until.h"
+#include "webengine/browser_actions.h"
+#include "webengine/find_bar.h"
+#include "webengine/webengine_browser.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebEngineHistory>
+#include <QWebEngineView>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(QueryKey)
+
+namespace {
+
+constexpr int kTimeout = 20000;
+
+// Also when the suite is run by hand: no host name but 127.0.0.1 ever reaches the system's
+// resolver. Set before QApplication, which starts the engine.
+const bool kNoDnsLookups = [] {
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+                "--host-resolver-rules=\"MAP * ~NOTFOUND, EXCLUDE 127.0.0.1\"");
+    return true;
+}();
+
+const QByteArray kWordsPage = "<!DOCTYPE html><html><body style='margin:0'>"
+                              "<p id='w' style='font-size:60px;margin:0'>Apple</p>"
+                              "<p>apple pie, apple tart, Apple</p>"
+                              "<input id='i' style='font-size:40px' value='banana split'>"
+                              "<p id='long'>" +
+                              QByteArray(150, 'x') + "</p></body></html>";
+
+} // namespace
+
+class BrowserActionsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void historyKeysAndMouseButtons();
+    void keysInTheWordBoxKeepTheirMeaning();
+    void reloadKeys();
+    void escapeStopsLoadingAndEndsTheDots();
+    void zoomKeysStepAndClamp();
+    void zoomStaysAcrossPages();
+    void controlWheelZoomsInSteps();
+    void findInPage();
+    void findBadInput();
+    void printCancelledPrintsNothing();
+    void printToPdf();
+    void printWithoutPrinterSaysSo();
+    void contextMenuHasOnlyWorkingEntries();
+    void contextMenuLooksUpSelection();
+    void contextMenuLooksUpSelectionInInputField();
+    void contextMenuOffersNoLongSelection();
+    void errorPageForRefusedConnection();
+    void errorPageForUnknownHost();
+    void errorPageForHomePage();
+    void errorPageNamesTheLookupContext_data();
+    void errorPageNamesTheLookupContext();
+    void errorPageAfterRefusedLookupNamesNoDictionary();
+    void httpErrorShowsProvidersPage();
+
+private:
+    QString status() const { return m_window->statusBarWidget()->text(); }
+    void startWindow(const QString& home, const QString& englishTemplate);
+    QWebEngineView* view() const { return static_cast<QWebEngineView*>(m_browser->view()); }
+    BrowserActions* actions() const { return view()->findChild<BrowserActions*>(); }
+    QWidget* content() const { return view()->focusProxy(); }
+    bool waitForComplete(const QString& url, int count = 1);
+    void lookUp(const char* button, const QString& word);
+    QString pageText();
+    void focusPage();
+    void key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
+    void runJs(const QString& script);
+    // Right-clicks the page at pos and returns the menu that opens.
+    QMenu* openContextMenu(QPoint pos);
+
+    LocalHttpServer m_server;
+    std::unique_ptr<TempProgramFolder> m_folder;
+    std::unique_ptr<MainWindow> m_window;
+    WebEngineBrowser* m_browser = nullptr;
+    QStringList m_before;
+    QStringList m_completed;
+};
+
+void BrowserActionsTest::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    m_server.setPage("/words", kWordsPage);
+    m_server.setPage("/English?w=Apple", kWordsPage);
+    m_server.setPage("/slow", LocalHttpServer::defaultPage("/slow"), 8000);
+    LocalHttpServer::Response missing;
+    missing.status = 404;
+    missing.body = "<!DOCTYPE html><html><body><p>The provider has no such word.</p></body></html>";
+    m_server.setResponse("/missing?w=Apple", missing);
+}
+
+void BrowserActionsTest::init()
+{
+    startWindow(m_server.url("/words"), m_server.url("/English?w=%word"));
+    QVERIFY(waitForComplete(m_server.url("/words")));
+}
+
+void BrowserActionsTest::startWindow(const QString& home, const QString& englishTemplate)
+{
+    m_window.reset();
+    m_folder = std::make_unique<TempProgramFolder>();
+    QueryStringSet settings;
+    for (QueryKey key : kQueryKeys)
+        settings[key] = m_server.url("/" + keyName(key) + "?w=%word");
+    settings[QueryKey::Home] = home;
+    settings[QueryKey::English] = englishTemplate;
+    m_folder->writeSettings(settings);
+    auto browser = std::make_unique<WebEngineBrowser>();
+    m_browser = browser.get();
+    m_window = std::make_unique<MainWindow>(m_folder->path(), std::move(browser));
+    m_before.clear();
+    m_completed.clear();
+    connect(m_browser, &Browser::navigationStarting, this,
+            [this](const QString& url) { m_before.append(url); });
+    connect(m_browser, &Browser::documentComplete, this,
+            [this](const QString& url) { m_completed.append(url); });
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void BrowserActionsTest::cleanup()
+{
+    BrowserActions::printDialogRunner() = [](QPrintDialog& dialog) { return dialog.exec(); };
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    m_window.reset();
+    m_folder.reset();
+    m_server.clearRequests();
+    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+bool BrowserActionsTest::waitForComplete(const QString& url, int count)
+{
+    return waitUntil([&] { return m_completed.count(url) >= count && status().isEmpty(); },
+                     kTimeout);
+}
+
+void BrowserActionsTest::lookUp(const char* button, const QString& word)
+{
+    m_window->findChild<QLineEdit*>("txtWord")->setText(word);
+    m_window->findChild<QPushButton*>(button)->click();
+}
+
+QString BrowserActionsTest::pageText()
+{
+    QString text;
+    bool done = false;
+    view()->page()->toPlainText([&](const QString& t) {
+        text = t;
+        done = true;
+    });
+    waitUntil([&] { return done; }, kTimeout);
+    return text;
+}
+
+void BrowserActionsTest::runJs(const QString& script)
+{
+    bool done = false;
+    view()->page()->runJavaScript(script, [&](const QVariant&) { done = true; });
+    waitUntil([&] { return done; }, kTimeout);
+}
+
+void BrowserActionsTest::focusPage()
+{
+    QVERIFY(content());
+    view()->setFocus();
+    QTRY_VERIFY(content()->hasFocus());
+}
+
+void BrowserActionsTest::key(int k, Qt::KeyboardModifiers mods)
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), mods);
+}
+
+QMenu* BrowserActionsTest::openContextMenu(QPoint pos)
+{
+    QTest::mouseClick(content(), Qt::RightButton, {}, pos);
+    QMenu* menu = nullptr;
+    waitUntil(
+        [&] {
+            menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            return menu != nullptr;
+        },
+        kTimeout);
+    return menu;
+}
+
+void BrowserActionsTest::historyKeysAndMouseButtons()
+{
+    const QString home = m_server.url("/words");
+    const QString result = m_server.url("/English?w=Apple");
+    lookUp("cmdEn2En", "Apple");
+    QVERIFY(waitForComplete(result));
+    focusPage();
+    key(Qt::Key_Left, Qt::AltModifier);
+    QVERIFY(waitForComplete(home, 2));
+    QCOMPARE(view()->url().toString(), home);
+    key(Qt::Key_Right, Qt::AltModifier);
+    QVERIFY(waitForComplete(result, 2));
+    QCOMPARE(m_before.count(result), 2); // reported as any navigation
+
+    QTest::mouseClick(content(), Qt::BackButton, {}, QPoint(50, 50));
+    QVERIFY(waitForComplete(home, 3));
+    QTest::mouseClick(content(), Qt::ForwardButton, {}, QPoint(50, 50));
+    QVERIFY(waitForComplete(result, 3));
+}
+
+void BrowserActionsTest::keysInTheWordBoxKeepTheirMeaning()
+{
+    lookUp("cmdEn2En", "Apple");
+    QVERIFY(waitForComplete(m_server.url("/English?w=Apple")));
+    auto* word = m_window->findChild<QLineEdit*>("txtWord");
+    word->setFocus();
+    QTRY_VERIFY(word->hasFocus());
+    const int before = m_before.size();
+    key(Qt::Key_Left, Qt::AltModifier);
+    key(Qt::Key_F5);
+    key(Qt::Key_F, Qt::ControlModifier);
+    key(Qt::Key_Plus, Qt::ControlModifier);
+    key(Qt::Key_Backspace);
+    QTest::qWait(1000);
+    QCOMPARE(m_before.size(), before);
+    QCOMPARE(word->text(), QString("Appl"));
+    QVERIFY(actions()->findBar()->isHidden());
+    QCOMPARE(actions()->zoomPercent(), 100);
+    // A lookup button has the focus: the keys work.
+    m_window->findChild<QPushButton*>("cmdEn2Ch")->setFocus();
+    key(Qt::Key_F5);
+    QVERIFY(waitForComplete(m_server.url("/English?w=Apple"), 2));
+}
+
+void BrowserActionsTest::reloadKeys()
+{
+    focusPage();
+    key(Qt::Key_F5);
+    QVERIFY(waitUntil([&] { return m_server.requestCount("/words") == 1; }, kTimeout));
+    QVERIFY(waitForComplete(m_server.url("/words"), 2));
+    key(Qt::Key_R, Qt::ControlModifier);
+    QVERIFY(waitUntil([&] { return m_server.requestCount("/words") == 2; }, kTimeout));
+    QVERIFY(waitForComplete(m_server.url("/words"), 3));
+}
+
+void BrowserActionsTest::escapeStopsLoadingAndEndsTheDots()
+{
+    focusPage();
+    runJs("location.href = '/slow'");
+    QVERIFY(waitUntil([&] { return m_server.requestCount("/slow") == 1; }, kTimeout));
+    QVERIFY(status().startsWith("Going to "));
+    QVERIFY(m_window->dotTimer()->isEnabled());
+    key(Qt::Key_Escape);
+    QVERIFY(waitUntil([&] { return m_completed.contains(m_server.url("/slow")); }, 5000));
+    QCOMPARE(status(), QString());
+    QVERIFY(!m_window->dotTimer()->isEnabled());
+}
+
+void BrowserActionsTest::zoomKeysStepAndClamp()
+{
+    const QRect geometry = view()->geometry();
+    focusPage();
+    key(Qt::Key_Plus, Qt::ControlModifier);
+    QTRY_COMPARE(actions()->zoomPercent(), 110);
+    QTRY_COMPARE(view()->zoomFactor(), 1.1);
+    key(Qt::Key_Minus, Qt::ControlModifier);
+    key(Qt::Key_Minus, Qt::ControlModifier);
+    QTRY_COMPARE(actions()->zoomPercent(), 90);
+    key(Qt::Key_0, Qt::ControlModifier);
+    QTRY_COMPARE(actions()->zoomPercent(), 100);
+    for (int i = 0; i < 100; ++i)
+        key(Qt::Key_Plus, Qt::ControlModifier);
+    QTRY_COMPARE(actions()->zoomPercent(), 500);
+    QTRY_COMPARE(view()->zoomFactor(), 5.0);
+    for (int i = 0; i < 100; ++i)
+        key(Qt::Key_Minus, Qt::ControlModifier);
+    QTRY_COMPARE(actions()->zoomPercent(), 25);
+    QTRY_COMPARE(view()->zoomFactor(), 0.25);
+    QCOMPARE(view()->geometry(), geometry);
+    QCOMPARE(status(), QString());
+}
+
+void BrowserActionsTest::zoomStaysAcrossPages()
+{
+    focusPage();
+    key(Qt::Key_Plus, Qt::ControlModifier);
+    key(Qt::Key_Plus, Qt::ControlModifier);
+    QTRY_COMPARE(actions()->zoomPercent(), 125);
+    lookUp("cmdEn2Ch", "Apple");
+    QVERIFY(waitForComplete(m_server.url("/Chinese?w=Apple")));
+    QTRY_COMPARE(view()->zoomFactor(), 1.25);
+    m_browser->navigate("about:blank");
+    QVERIFY(waitForComplete("about:blank"));
+    QTRY_COMPARE(view()->zoomFactor(), 1.25);
+}
+
+void BrowserActionsTest::controlWheelZoomsInSteps()
+{
+    focusPage();
+    auto wheel = [&](int delta) {
+        QWheelEvent event(QPointF(50, 50), content()->mapToGlobal(QPointF(50, 50)), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(content(), &event);
+    };
+    wheel(120);
+    QCOMPARE(actions()->zoomPercent(), 110);
+    wheel(-120);
+    wheel(-120);
+    QCOMPARE(actions()->zoomPercent(), 90);
+    wheel(-60); // half a notch: not yet
+    QCOMPARE(actions()->zoomPercent(), 90);
+    wheel(-60);
+    QCOMPARE(actions()->zoomPercent(), 80);
+    QTRY_COMPARE(view()->zoomFactor(), 0.8);
+}
+
+void BrowserActionsTest::findInPage()
+{
+    const QRect geometry = view()->geometry();
+    focusPage();
+    key(Qt::Key_F, Qt::ControlModifier);
+    FindBar* bar = actions()->findBar();
+    QTRY_VERIFY(bar->isVisible());
+    QVERIFY(bar->edit()->hasFocus());
+    QVERIFY(view()->rect().contains(bar->geometry()));
+    QTest::keyClicks(bar->edit(), "apple");
+    QTRY_COMPARE(bar->resultText(), QString("1 of 4"));
+    QTest::keyClick(bar->edit(), Qt::Key_Return);
+    QTRY_COMPARE(bar->resultText(), QString("2 of 4"));
+    QTest::keyClick(bar->edit(), Qt::Key_F3);
+    QTRY_COMPARE(bar->resultText(), QString("3 of 4"));
+    QTest::keyClick(bar->edit(), Qt::Key_Return, Qt::ShiftModifier);
+    QTRY_COMPARE(bar->resultText(), QString("2 of 4"));
+    QTest::keyClick(bar->edit(), Qt::Key_F3, Qt::ShiftModifier);
+    QTRY_COMPARE(bar->resultText(), QString("1 of 4"));
+    QTest::keyClicks(bar->edit(), "zzz");
+    QTRY_COMPARE(bar->resultText(), QString("Not found"));
+    QTest::keyClick(bar->edit(), Qt::Key_Escape);
+    QVERIFY(bar->isHidden());
+    QTRY_VERIFY(content()->hasFocus());
+    QCOMPARE(view()->geometry(), geometry);
+    QCOMPARE(m_window->findChild<QLineEdit*>("txtWord")->geometry().top() >= 0, true);
+    QCOMPARE(status(), QString());
+}
+
+void BrowserActionsTest::findBadInput()
+{
+    focusPage();
+    FindBar* bar = actions()->findBar();
+    for (int i = 0; i < 20; ++i) {
+        key(Qt::Key_F, Qt::ControlModifier);
+        QTRY_VERIFY(bar->isVisible());
+        key(Qt::Key_Escape); // in the find box
+        QVERIFY(bar->isHidden());
+        QTRY_VERIFY(content()->hasFocus());
+    }
+    key(Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(bar->isVisible());
+    bar->edit()->setText(QString(10000, 'q'));
+    QTest::keyClick(bar->edit(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(bar->resultText(), QString("Not found"), kTimeout);
+    QTest::keyClick(bar->edit(), Qt::Key_Escape);
+    QVERIFY(bar->isHidden());
+    QCOMPARE(status(), QString());
+}
+
+void BrowserActionsTest::printCancelledPrintsNothing()
+{
+    int shown = 0;
+    BrowserActions::printDialogRunner() = [&](QPrintDialog&) {
+        ++shown;
+        return int(QDialog::Rejected);
+    };
+    focusPage();
+    key(Qt::Key_P, Qt::ControlModifier);
+    QTRY_COMPARE(shown, 1);
+    QVERIFY(!actions()->isPrinting());
+    QVERIFY(!m_window->findChild<QMessageBox*>("printMessage"));
+}
+
+void BrowserActionsTest::printToPdf()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("page.pdf");
+    BrowserActions::printDialogRunner() = [&](QPrintDialog& dialog) {
+        dialog.printer()->setOutputFormat(QPrinter::PdfFormat);
+        dialog.printer()->setOutputFileName(file);
+        return int(QDialog::Accepted);
+    };
+    bool finished = false;
+    bool success = false;
+    connect(view(), &QWebEngineView::printFinished, this, [&](bool ok) {
+        finished = true;
+        success = ok;
+    });
+    focusPage();
+    key(Qt::Key_P, Qt::ControlModifier);
+    QTRY_VERIFY(actions()->isPrinting());
+    QVERIFY(waitUntil([&] { return finished; }, kTimeout));
+    QVERIFY(success);
+    QVERIFY(!actions()->isPrinting());
+    QFile pdf(file);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+    QVERIFY(pdf.size() > 1000);
+}
+
+void BrowserActionsTest::printWithoutPrinterSaysSo()
+{
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        QSKIP("a printer is installed here");
+    QString title;
+    BrowserActions::printDialogRunner() = [&](QPrintDialog& dialog) {
+        title = dialog.windowTitle();
+        return int(QDialog::Accepted); // the native printer, which does not exist
+    };
+    actions()->print();
+    QCOMPARE(title, QString("Print - no printer is installed"));
+    QMessageBox* box = nullptr;
+    QTRY_VERIFY((box = m_window->findChild<QMessageBox*>("printMessage")));
+    QVERIFY(box->text().startsWith("No printer is installed."));
+    box->close();
+    QVERIFY(!actions()->isPrinting());
+}
+
+void BrowserActionsTest::contextMenuHasOnlyWorkingEntries()
+{
+    QMenu* menu = openContextMenu(QPoint(300, 300));
+    QVERIFY(menu);
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts << action->text();
+    const QString all = texts.join('|');
+    menu->close();
+    QVERIFY2(!all.contains("Save"), qPrintable(all));
+    QVERIFY2(!all.contains("source"), qPrintable(all));
+    QVERIFY2(all.contains(QString::fromUtf8("Print\u2026")), qPrintable(all));
+    QVERIFY2(!all.contains("Look up"), qPrintable(all));
+
+    // "Print…" opens the print dialog.
+    int shown = 0;
+    BrowserActions::printDialogRunner() = [&](QPrintDialog&) {
+        ++shown;
+        return int(QDialog::Rejected);
+    };
+    menu = openContextMenu(QPoint(300, 300));
+    QVERIFY(menu);
+    QAction* print = menu->findChild<QAction*>("printPage");
+    QVERIFY(print);
+    print->trigger();
+    menu->close();
+    QTRY_COMPARE(shown, 1);
+}
+
+void BrowserActionsTest::contextMenuLooksUpSelection()
+{
+    runJs("window.getSelection().selectAllChildren(document.getElementById('w'))");
+    QMenu* menu = openContextMenu(QPoint(40, 30));
+    QVERIFY(menu);
+    auto* lookUpMenu = menu->findChild<QMenu*>("lookUpMenu");
+    QVERIFY(lookUpMenu);
+    QCOMPARE(lookUpMenu->title(), QString("Look up \"Apple\""));
+    QStringList captions;
+    for (QAction* action : lookUpMenu->actions())
+        captions << action->text();
+    QCOMPARE(captions, QStringList({"Chinese", "English", "Thesaurus", "Jananese", "Computer (Chi)",
+                                    "Computer (Eng)"}));
+    QSignalSpy requested(m_browser, &Browser::lookUpRequested);
+    lookUpMenu->actions().at(2)->trigger();
+    menu->close();
+    QCOMPARE(requested.count(), 1);
+    QCOMPARE(requested.at(0).at(0).value<QueryKey>(), QueryKey::Thesaurus);
+    QCOMPARE(requested.at(0).at(1).toString(), QString("Apple"));
+    const QString url = m_server.url("/Thesaurus?w=Apple");
+    QCOMPARE(m_window->findChild<QLineEdit*>("txtWord")->text(), QString("Apple"));
+    QCOMPARE(status(), "goto " + url);
+    QVERIFY(waitForComplete(url));
+    QCOMPARE(m_before.count(url), 1);
+    QCOMPARE(m_window->currentUrl(), url);
+}
+
+void BrowserActionsTest::contextMenuLooksUpSelectionInInputField()
+{
+    runJs("var i = document.getElementById('i'); i.focus(); i.select();");
+    const QPoint inInput(60, 2 * 60 + 70);
+    QString rect;
+    bool done = false;
+    view()->page()->runJavaScript(
+        "var r = document.getElementById('i').getBoundingClientRect();"
+        "Math.round(r.left + 20) + ',' + Math.round(r.top + r.height / 2)",
+        [&](const QVariant& v) {
+            rect = v.toString();
+            done = true;
+        });
+    QVERIFY(waitUntil([&] { return done; }, kTimeout));
+    const QStringList xy = rect.split(',');
+    QCOMPARE(xy.size(), 2);
+    Q_UNUSED(inInput);
+    QMenu* menu = openContextMenu(QPoint(xy[0].toInt(), xy[1].toInt()));
+    QVERIFY(menu);
+    auto* lookUpMenu = menu->findChild<QMenu*>("lookUpMenu");
+    QVERIFY(lookUpMenu);
+    QCOMPARE(lookUpMenu->title(), QString("Look up \"banana split\""));
+    lookUpMenu->actions().at(5)->trigger();
+    menu->close();
+    const QString url = m_server.url("/EngComputer?w=banana split");
+    QVERIFY(waitUntil([&] { return m_server.requestCount("/EngComputer?w=banana%20split") == 1; },
+                      kTimeout));
+    QVERIFY(waitForComplete(QUrl(url).toString()));
+}
+
+void BrowserActionsTest::contextMenuOffersNoLongSelection()
+{
+    runJs("window.getSelection().selectAllChildren(document.getElementById('long'))");
+    QMenu* menu = openContextMenu(QPoint(300, 300));
+    QVERIFY(menu);
+    const bool offered = menu->findChild<QMenu*>("lookUpMenu") != nullptr;
+    menu->close();
+    QVERIFY(!offered);
+}
+
+namespace {
+quint16 closedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    const quint16 port = server.serverPort();
+    server.close();
+    return port;
+}
+} // namespace
+
+void BrowserActionsTest::errorPageForRefusedConnection()
+{
+    const QString url = QStringLiteral("http://127.0.0.1:%1/x?w=Apple").arg(closedPort());
+    startWindow(m_server.url("/words"), QUrl(url).toString().replace("Apple", "%word"));
+    QVERIFY(waitForComplete(m_server.url("/words")));
+    lookUp("cmdEn2En", "Apple");
+    QVERIFY(waitForComplete(url));
+    QTRY_VERIFY_WITH_TIMEOUT(pageText().contains("could not reach"), kTimeout);
+    const QString text = pageText();
+    QVERIFY2(text.contains("The dictionary English could not reach 127.0.0.1: the server refused "
+                           "the connection (ERR_CONNECTION_REFUSED)."),
+             qPrintable(text));
+    QVERIFY(text.contains("Option ▸ Online Dictionary Query String ▸ Select"));
+    QTest::qWait(500);
+    // The failed navigation's own report and end, nothing for the program's page.
+    QCOMPARE(m_before.count(url), 1);
+    QCOMPARE(m_completed.count(url), 1);
+    QCOMPARE(m_before.last(), url);
+    QCOMPARE(m_completed.last(), url);
+    QCOMPARE(status(), QString());
+    QVERIFY(!m_window->dotTimer()->isEnabled());
+
+    // Back leaves it for the page before the failed one.
+    focusPage();
+    key(Qt::Key_Left, Qt::AltModifier);
+    QVERIFY(waitForComplete(m_server.url("/words"), 2));
+    QCOMPARE(view()->url().toString(), m_server.url("/words"));
+}
+
+void BrowserActionsTest::errorPageForUnknownHost()
+{
+    startWindow(m_server.url("/words"), "http://dictionary.invalid/?w=%word");
+    QVERIFY(waitForComplete(m_server.url("/words")));
+    lookUp("cmdEn2En", "Apple");
+    QVERIFY(waitForComplete("http://dictionary.invalid/?w=Apple"));
+    QTRY_VERIFY_WITH_TIMEOUT(pageText().contains("could not reach"), kTimeout);
+    const QString text = pageText();
+    QVERIFY2(text.contains("The dictionary English could not reach dictionary.invalid: the host "
+                           "name is unknown (ERR_NAME_NOT_RESOLVED)."),
+             qPrintable(text));
+    QCOMPARE(status(), QString());
+}
+
+void BrowserActionsTest::errorPageForHomePage()
+{
+    startWindow("http://home.invalid/", m_server.url("/English?w=%word"));
+    QVERIFY(waitForComplete("http://home.invalid/"));
+    QTRY_VERIFY_WITH_TIMEOUT(pageText().contains("could not reach"), kTimeout);
+    const QString text = pageText();
+    QVERIFY2(text.contains("The page could not reach home.invalid: the host name is unknown"),
+             qPrintable(text));
+    QVERIFY(!text.contains("dictionary"));
+    QCOMPARE(m_completed, QStringList({"http://home.invalid/"}));
+    QCOMPARE(m_before, QStringList({"http://home.invalid/"}));
+}
+
+void BrowserActionsTest::errorPageNamesTheLookupContext_data()
+{
+    QTest::addColumn<QString>("context");
+    QTest::addColumn<QString>("opening"); // the page's first words
+    QTest::newRow("a dictionary") << "Computer (Chi)"
+                                  << "The dictionary Computer (Chi) could not";
+    QTest::newRow("no lookup") << ""
+                               << "The page could not";
+}
+
+// The browser alone, as the seam drives it: the context names the next navigation's dictionary.
+void BrowserActionsTest::errorPageNamesTheLookupContext()
+{
+    QFETCH(QString, context);
+    QFETCH(QString, opening);
+    const QString url = QStringLiteral("http://127.0.0.1:%1/y").arg(closedPort());
+    m_browser->setLookupContext(context);
+    m_browser->navigate(url);
+    QVERIFY(waitForComplete(url));
+    QTRY_VERIFY_WITH_TIMEOUT(pageText().contains("could not reach"), kTimeout);
+    QVERIFY2(pageText().contains(opening + " reach 127.0.0.1"), qPrintable(pageText()));
+}
+
+void BrowserActionsTest::errorPageAfterRefusedLookupNamesNoDictionary()
+{
+    startWindow(m_server.url("/words"), "javascript:%word");
+    QVERIFY(waitForComplete(m_server.url("/words")));
+    lookUp("cmdEn2En", "Apple"); // refused: the browser is not asked
+    QVERIFY(status().startsWith("Cannot open"));
+    const QString url = QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort());
+    runJs("location.href = '" + url + "'");
+    QVERIFY(waitForComplete(url));
+    QTRY_VERIFY_WITH_TIMEOUT(pageText().contains("could not reach"), kTimeout);
+    QVERIFY2(pageText().contains("The page could not reach 127.0.0.1"), qPrintable(pageText()));
+}
+
+void BrowserActionsTest::httpErrorShowsProvidersPage()
+{
+    startWindow(m_server.url("/words"), m_server.url("/missing?w=%word"));
+    QVERIFY(waitForComplete(m_server.url("/words")));
+    lookUp("cmdEn2En", "Apple");
+    QVERIFY(waitForComplete(m_server.url("/missing?w=Apple")));
+    QTest::qWait(500);
+    QCOMPARE(pageText().trimmed(), QString("The provider has no such word."));
+}
+
+QTEST_MAIN(BrowserActionsTest)
+#include "tst_browser_actions.moc"
