@@ -135,7 +135,7 @@ void StartupBadFilesTest::unreadableFileWarnsOnceTheWindowIsUp()
             QSKIP("cannot drop the capabilities that override file permissions");
         window = folder.start(&browser); // does not wait for the warning
     }
-    // The spec's start: every field empty, the empty home page asked for.
+    // The designed start: every field empty, the empty home page asked for.
     QCOMPARE(window->options()->values(), QueryStringSet());
     QCOMPARE(browser->navigations, QStringList{QString()});
 
