@@ -129,4 +129,18 @@ QString html(const QString& dictionary, const QString& host, const QString& erro
                "</body></html>");
 }
 
+bool isOwnPage(const QUrl& url, const char* marker)
+{
+    if (url.scheme() != QLatin1String("data"))
+        return false;
+    const QByteArray path = url.path(QUrl::FullyEncoded).toLatin1();
+    const qsizetype comma = path.indexOf(',');
+    if (comma < 0)
+        return false;
+    QByteArray content = QByteArray::fromPercentEncoding(path.mid(comma + 1));
+    if (path.left(comma).endsWith(";base64"))
+        content = QByteArray::fromBase64(content);
+    return content.contains(marker);
+}
+
 } // namespace error_page

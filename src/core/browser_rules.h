@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 #include <array>
 #include <optional>
@@ -39,7 +40,7 @@ QString menuCaption(const QString& text);
 
 namespace error_page {
 
-// The marker that tells the program's own pages from the web's (see RendererWatchdog::isNotice).
+// The marker that tells the program's own pages from the web's.
 constexpr char kMarkerPrefix[] = "<meta name=\"lexivo-notice\"";
 // This page's own marker.
 constexpr char kMarker[] = "<meta name=\"lexivo-notice\" content=\"load-failed\">";
@@ -54,5 +55,9 @@ QString shortError(int errorCode, const QString& engineText);
 // The program's page for a page that could not be reached: dictionary is the caption of the
 // lookup button used, empty for any other page. Without scripts; every value escaped.
 QString html(const QString& dictionary, const QString& host, const QString& error);
+
+// Whether url is a data: URL (as setHtml makes them) whose content holds marker: how the
+// browser recognises its own pages among the navigations it reports.
+bool isOwnPage(const QUrl& url, const char* marker);
 
 } // namespace error_page

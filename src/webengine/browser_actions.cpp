@@ -66,16 +66,7 @@ BrowserActions::PrintDialogRunner& BrowserActions::printDialogRunner()
 
 bool BrowserActions::isErrorPage(const QUrl& url)
 {
-    if (url.scheme() != QLatin1String("data"))
-        return false;
-    const QByteArray path = url.path(QUrl::FullyEncoded).toLatin1();
-    const qsizetype comma = path.indexOf(',');
-    if (comma < 0)
-        return false;
-    QByteArray content = QByteArray::fromPercentEncoding(path.mid(comma + 1));
-    if (path.left(comma).endsWith(";base64"))
-        content = QByteArray::fromBase64(content);
-    return content.contains(error_page::kMarker);
+    return error_page::isOwnPage(url, error_page::kMarker);
 }
 
 BrowserActions::BrowserActions(QWebEngineView* view)

@@ -137,16 +137,8 @@ RendererWatchdog::RendererWatchdog(QWebEnginePage* page) : QObject(page), m_page
 
 bool RendererWatchdog::isNotice(const QUrl& url)
 {
-    if (url.scheme() != QLatin1String("data"))
-        return false;
-    const QByteArray path = url.path(QUrl::FullyEncoded).toLatin1();
-    const qsizetype comma = path.indexOf(',');
-    if (comma < 0)
-        return false;
-    QByteArray content = QByteArray::fromPercentEncoding(path.mid(comma + 1));
-    if (path.left(comma).endsWith(";base64"))
-        content = QByteArray::fromBase64(content);
-    return content.contains(error_page::kMarkerPrefix); // this notice's or another of ours
+    return error_page::isOwnPage(url,
+                                 error_page::kMarkerPrefix); // this notice's or another of ours
 }
 
 void RendererWatchdog::onNavigationRequested(const QWebEngineNavigationRequest& request)

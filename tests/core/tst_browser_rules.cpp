@@ -29,6 +29,8 @@ private Q_SLOTS:
     void errorPageEscapesEveryValue();
     void errorPageNamesDictionaryHostAndRemedy();
     void errorPageWithoutDictionary();
+    void ownPagesAreRecognised_data();
+    void ownPagesAreRecognised();
 };
 
 void BrowserRulesTest::zoomIn_data()
@@ -217,6 +219,43 @@ void BrowserRulesTest::errorPageWithoutDictionary()
     const QString page = error_page::html("", "home.example", "x");
     QVERIFY(page.contains("<p>The page could not reach <b>home.example</b>: x.</p>"));
     QVERIFY(!page.contains("dictionary <b>"));
+}
+
+void BrowserRulesTest::ownPagesAreRecognised_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("isErrorPage");
+    QTest::addColumn<bool>("isAnyOwnPage");
+
+    const QString errorPageBase64 = QStringLiteral(
+        "data:text/html;charset=UTF-8;base64,PGh0bWw+PGhlYWQ+PG1ldGEgbmFtZT0ibGV4aXZvLW5vdGljZSIg"
+        "Y29udGVudD0ibG9hZC1mYWlsZWQiPjwvaGVhZD48L2h0bWw+");
+    QTest::newRow("error page, base64") << errorPageBase64 << true << true;
+    QTest::newRow("error page, percent-encoded")
+        << QStringLiteral("data:text/html,%3Chtml%3E%3Chead%3E%3Cmeta%20name%3D%22lexivo-notice"
+                          "%22%20content%3D%22load-failed%22%3E%3C/head%3E%3C/html%3E")
+        << true << true;
+    QTest::newRow("another notice of ours")
+        << QStringLiteral("data:text/html;base64,PG1ldGEgbmFtZT0ibGV4aXZvLW5vdGljZSIgY29udGVudD0i"
+                          "cmVuZGVyZXItZ29uZSI+")
+        << false << true;
+    QTest::newRow("a page's own data: URL")
+        << QStringLiteral("data:text/html,%3Cp%3Ehello%3C/p%3E") << false << false;
+    QTest::newRow("marker in a web address")
+        << QStringLiteral("http://127.0.0.1/?q=%3Cmeta%20name%3D%22lexivo-notice%22%20content%3D"
+                          "%22load-failed%22%3E")
+        << false << false;
+    QTest::newRow("data: URL without a comma")
+        << QStringLiteral("data:text/html") << false << false;
+}
+
+void BrowserRulesTest::ownPagesAreRecognised()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, isErrorPage);
+    QFETCH(bool, isAnyOwnPage);
+    QCOMPARE(error_page::isOwnPage(QUrl(url), error_page::kMarker), isErrorPage);
+    QCOMPARE(error_page::isOwnPage(QUrl(url), error_page::kMarkerPrefix), isAnyOwnPage);
 }
 
 QTEST_APPLESS_MAIN(BrowserRulesTest)
