@@ -5,6 +5,7 @@
 #include "design/simple_status_bar.h"
 #include "local_http_server.h"
 #include "main_window/main_window.h"
+#include "served_settings.h"
 #include "temp_program_folder.h"
 #include "wait_until.h"
 #include "webengine/webengine_browser.h"
@@ -83,12 +84,7 @@ void RealBrowserLookupTest::startWindow(const QString& home, const QString& engl
 {
     m_window.reset();
     m_folder = std::make_unique<TempProgramFolder>();
-    QueryStringSet settings;
-    for (QueryKey key : kQueryKeys)
-        settings[key] = m_server.url("/" + keyName(key) + "?w=%word");
-    settings[QueryKey::Home] = home;
-    settings[QueryKey::English] = englishTemplate;
-    m_folder->writeSettings(settings);
+    m_folder->writeSettings(settingsServedBy(m_server, home, englishTemplate));
 
     auto browser = std::make_unique<WebEngineBrowser>();
     m_browser = browser.get();

@@ -7,6 +7,7 @@
 #include "design/simple_status_bar.h"
 #include "local_http_server.h"
 #include "main_window/main_window.h"
+#include "served_settings.h"
 #include "temp_program_folder.h"
 #include "wait_until.h"
 #include "webengine/browser_actions.h"
@@ -134,12 +135,7 @@ void BrowserActionsTest::startWindow(const QString& home, const QString& english
 {
     m_window.reset();
     m_folder = std::make_unique<TempProgramFolder>();
-    QueryStringSet settings;
-    for (QueryKey key : kQueryKeys)
-        settings[key] = m_server.url("/" + keyName(key) + "?w=%word");
-    settings[QueryKey::Home] = home;
-    settings[QueryKey::English] = englishTemplate;
-    m_folder->writeSettings(settings);
+    m_folder->writeSettings(settingsServedBy(m_server, home, englishTemplate));
     auto browser = std::make_unique<WebEngineBrowser>();
     m_browser = browser.get();
     m_window = std::make_unique<MainWindow>(m_folder->path(), std::move(browser));

@@ -2,6 +2,7 @@
 // not hold later lookups, and a renderer that dies leaves a notice and a working browser. Pages
 // are served from 127.0.0.1.
 
+#include "browser_events.h"
 #include "local_http_server.h"
 #include "wait_until.h"
 #include "webengine/webengine_browser.h"
@@ -22,14 +23,8 @@ constexpr int kTimeout = 20000;
 // What a lookup after a hung page may take: the renderer is given a few seconds to answer.
 constexpr int kRecoveryTimeout = 10000;
 
-QString before(const QString& url)
-{
-    return QStringLiteral("before ") + url;
-}
-QString complete(const QString& url)
-{
-    return QStringLiteral("complete ") + url;
-}
+using browser_events::before;
+using browser_events::complete;
 
 } // namespace
 
@@ -56,7 +51,7 @@ private:
 
     LocalHttpServer m_server;
     std::unique_ptr<WebEngineBrowser> m_browser;
-    QStringList m_events;
+    std::unique_ptr<browser_events::Log> m_log;
     int m_terminated = 0; // renderProcessTerminated signals
 };
 
@@ -75,12 +70,8 @@ void RendererRecoveryTest::initTestCase()
 void RendererRecoveryTest::init()
 {
     m_browser = std::make_unique<WebEngineBrowser>();
-    m_events.clear();
+    m_log = std::make_unique<browser_events::Log>(m_browser.get());
     m_terminated = 0;
-    connect(m_browser.get(), &Browser::navigationStarting, this,
-            [this](const QString& url) { m_events.append(before(url)); });
-    connect(m_browser.get(), &Browser::documentComplete, this,
-            [this](const QString& url) { m_events.append(complete(url)); });
     connect(page(), &QWebEnginePage::renderProcessTerminated, this, [this] { ++m_terminated; });
     m_browser->view()->resize(400, 300);
     m_browser->view()->show();
@@ -96,8 +87,8 @@ void RendererRecoveryTest::cleanup()
 bool RendererRecoveryTest::loadPage(const QString& url)
 {
     m_browser->navigate(url);
-    const bool loaded = waitUntil([&] { return m_events.contains(complete(url)); }, kTimeout);
-    m_events.clear();
+    const bool loaded = waitUntil([&] { return m_log->events.contains(complete(url)); }, kTimeout);
+    m_log->events.clear();
     return loaded;
 }
 
@@ -124,14 +115,14 @@ void RendererRecoveryTest::lookupAfterHungPageLoads()
     QVERIFY(loadPage(m_server.url("/start")));
     m_browser->navigate(m_server.url(hung));
     if (hungLoads)
-        QVERIFY(
-            waitUntil([&] { return m_events.contains(complete(m_server.url(hung))); }, kTimeout));
+        QVERIFY(waitUntil([&] { return m_log->events.contains(complete(m_server.url(hung))); },
+                          kTimeout));
     QVERIFY(waitUntil([&] { return m_server.requestCount(hung.toLatin1()) == 1; }, kTimeout));
     // A page stuck on its own is the user's to leave: it is neither killed nor loaded again.
     QTest::qWait(3000);
     QCOMPARE(m_server.requestCount(hung.toLatin1()), 1);
     QCOMPARE(m_terminated, 0);
-    m_events.clear();
+    m_log->events.clear();
     QElapsedTimer clock;
     clock.start();
 
@@ -140,13 +131,14 @@ void RendererRecoveryTest::lookupAfterHungPageLoads()
     m_browser->navigate(next);
 
     // Complete, and shown.
-    QVERIFY2(waitUntil([&] { return !m_events.isEmpty() && m_events.last() == complete(next); },
-                       kRecoveryTimeout),
-             qPrintable(m_events.join(QLatin1Char('\n'))));
+    QVERIFY2(waitUntil(
+                 [&] { return !m_log->events.isEmpty() && m_log->events.last() == complete(next); },
+                 kRecoveryTimeout),
+             qPrintable(m_log->events.join(QLatin1Char('\n'))));
     qInfo("the lookup after the hung page completed in %lld ms: %s", clock.elapsed(),
-          qPrintable(m_events.join(QStringLiteral(", "))));
-    QCOMPARE(m_events.first(), before(next));
-    QCOMPARE(m_events.last(), complete(next));
+          qPrintable(m_log->events.join(QStringLiteral(", "))));
+    QCOMPARE(m_log->events.first(), before(next));
+    QCOMPARE(m_log->events.last(), complete(next));
     QCOMPARE(pageText(), QStringLiteral("/define?w=apple"));
     QCOMPARE(m_terminated, 1);
 }
@@ -158,9 +150,9 @@ void RendererRecoveryTest::slowPageIsWaitedFor()
 
     m_browser->navigate(m_server.url("/slow"));
 
-    QVERIFY(
-        waitUntil([&] { return m_events.contains(complete(m_server.url("/slow"))); }, kTimeout));
-    QCOMPARE(m_events,
+    QVERIFY(waitUntil([&] { return m_log->events.contains(complete(m_server.url("/slow"))); },
+                      kTimeout));
+    QCOMPARE(m_log->events,
              QStringList({before(m_server.url("/slow")), complete(m_server.url("/slow"))}));
     QCOMPARE(m_terminated, 0);
 }
@@ -174,12 +166,12 @@ void RendererRecoveryTest::crashedRendererLeavesNotice()
     // As when the renderer crashes or the system ends it for want of memory.
     QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
 
-    QVERIFY(waitUntil([&] { return !m_events.isEmpty(); }, kTimeout));
+    QVERIFY(waitUntil([&] { return !m_log->events.isEmpty(); }, kTimeout));
     QTest::qWait(500);
     // The notice is shown, not navigated to: it only ends any waiting for a page.
-    QCOMPARE(m_events.size(), 1);
-    QVERIFY2(m_events.first().startsWith(QStringLiteral("complete data:")),
-             qPrintable(m_events.first()));
+    QCOMPARE(m_log->events.size(), 1);
+    QVERIFY2(m_log->events.first().startsWith(QStringLiteral("complete data:")),
+             qPrintable(m_log->events.first()));
     QCOMPARE(m_terminated, 1);
     const QString notice = pageText();
     QVERIFY2(notice.startsWith(QStringLiteral("This page stopped working.")), qPrintable(notice));
@@ -191,7 +183,7 @@ void RendererRecoveryTest::crashedRendererLeavesNotice()
     QCOMPARE(**scripted, QVariant(0));
 
     // The next lookup works.
-    m_events.clear();
+    m_log->events.clear();
     QVERIFY(loadPage(m_server.url("/define?w=pear")));
     QCOMPARE(pageText(), QStringLiteral("/define?w=pear"));
 }

@@ -1,5 +1,6 @@
 // WebEngineBrowser against the real QtWebEngine, with pages served from 127.0.0.1.
 
+#include "browser_events.h"
 #include "local_http_server.h"
 #include "wait_until.h"
 #include "webengine/webengine_browser.h"
@@ -21,37 +22,20 @@ constexpr int kTimeout = 20000;
 // How long to watch for something that must not happen (a window, a request, an event).
 constexpr int kQuietPeriod = 1000;
 
-QString before(const QString& url)
-{
-    return QStringLiteral("before ") + url;
-}
-QString complete(const QString& url)
-{
-    return QStringLiteral("complete ") + url;
-}
-QString refused(const QString& url)
-{
-    return QStringLiteral("refused ") + url;
-}
+using browser_events::before;
+using browser_events::complete;
+using browser_events::refused;
 const QString kNewWindow = QStringLiteral("new window");
 
-// The browser's signals as text, in the order raised.
-class EventLog : public QObject
+// The browser's signals as text, in the order raised, refused new windows among them.
+class EventLog : public browser_events::Log
 {
 public:
-    explicit EventLog(WebEngineBrowser* browser)
+    explicit EventLog(WebEngineBrowser* browser) : browser_events::Log(browser)
     {
-        connect(browser, &Browser::navigationStarting, this,
-                [this](const QString& url) { events.append(before(url)); });
-        connect(browser, &Browser::navigationRefused, this,
-                [this](const QString& url, const QString&) { events.append(refused(url)); });
         connect(browser, &WebEngineBrowser::newWindowRefused, this,
                 [this] { events.append(kNewWindow); });
-        connect(browser, &Browser::documentComplete, this,
-                [this](const QString& url) { events.append(complete(url)); });
     }
-
-    QStringList events;
 };
 
 bool waitUntil(const std::function<bool()>& done)
