@@ -1,31 +1,40 @@
+#include "app/opengl_sharing.h"
 #include "app/runtime_error.h"
+#include "browser/deferred_browser.h"
+#include "browser/engine_loader.h"
+#include "core/engine_module.h"
 #include "core/settings_location.h"
 #include "main_window/main_window.h"
-#include "webengine/webengine_browser.h"
 
 #include <QCoreApplication>
 #include <QIcon>
-#include <QQuickWindow>
 
 int main(int argc, char* argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("Lexivo Dictionary II"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.1"));
-    // The engine's view is a Qt Quick item. Composed with OpenGL, any repaint of a widget in the
-    // window redraws the whole window through OpenGL, which is slow and memory-hungry wherever
-    // OpenGL is software (a lookup's button press and status texts delayed its request by tens
-    // of milliseconds). Dictionary pages need no GPU; QT_QUICK_BACKEND still chooses otherwise.
-    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    opengl_sharing::requestBeforeApplication();
     LexivoApplication app(argc, argv);
+    opengl_sharing::provideForLateEngine();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/lexivo.svg")));
     QGuiApplication::setDesktopFileName(QStringLiteral(LEXIVO_APP_ID));
     try {
+        const QString programFolder = settings_location::programFolder();
+        // The engine's libraries load beside the GUI thread while the window is built and
+        // painted; the window shows its browser area empty until then.
+        EngineLoader engineLoader(engine_module::candidatePaths(
+            programFolder, QStringLiteral(LEXIVO_ENGINE_MODULE_FOLDER),
+            QStringLiteral(LEXIVO_ENGINE_MODULE_FILE)));
+        engineLoader.start();
+        auto browser = std::make_unique<DeferredBrowser>();
+        QObject::connect(&engineLoader, &EngineLoader::ready, browser.get(),
+                         &DeferredBrowser::setEngine);
+        QObject::connect(&engineLoader, &EngineLoader::failed, browser.get(),
+                         &DeferredBrowser::setEngineFailed);
         // The settings live beside a portable program; an installed one, or one in a folder it
         // cannot write, keeps them in the user's configuration folder.
-        MainWindow window(settings_location::settingsHome(settings_location::programFolder(),
-                                                          LEXIVO_PORTABLE_LAYOUT),
-                          std::make_unique<WebEngineBrowser>());
+        MainWindow window(settings_location::settingsHome(programFolder, LEXIVO_PORTABLE_LAYOUT),
+                          std::move(browser));
         window.show();
         return app.exec();
     } catch (...) {

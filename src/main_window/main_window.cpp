@@ -195,8 +195,9 @@ void MainWindow::buildDesign()
 
     applyTabOrder();
     // The browser view may make its content widget (its focus proxy) only later, when its
-    // engine starts, and Qt puts a new widget at the end of the focus chain, in front of
-    // whatever comes after the view: order the chain again once it is there.
+    // engine starts, perhaps inside a view of its own placed in the view later still; Qt puts a
+    // new widget at the end of the focus chain, in front of whatever comes after the view: order
+    // the chain again once it is there.
     m_browserView->installEventFilter(this);
     m_wordEdit->setFocus();
 
@@ -217,9 +218,15 @@ void MainWindow::applyTabOrder()
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // The view sets its focus proxy after adding the child, so order the chain once that is
-    // done.
-    if (watched == m_browserView && event->type() == QEvent::ChildAdded)
-        QTimer::singleShot(0, this, &MainWindow::applyTabOrder);
+    // done. A child widget may get children of its own: watch those too.
+    if (event->type() == QEvent::ChildAdded &&
+        (watched == m_browserView ||
+         m_browserView->isAncestorOf(qobject_cast<QWidget*>(watched)))) {
+        if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child())) {
+            child->installEventFilter(this);
+            QTimer::singleShot(0, this, &MainWindow::applyTabOrder);
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

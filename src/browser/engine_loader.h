@@ -1,0 +1,37 @@
+#pragma once
+
+#include "browser/browser_engine.h"
+
+#include <QObject>
+#include <QStringList>
+
+class QThread;
+
+// Loads the browser engine module in a thread of its own. Loading the engine's libraries (the
+// dynamic loader maps and relocates well over a hundred megabytes) is most of a start-up's time;
+// done beside the GUI thread, it overlaps the building and the first paint of the window. The
+// first candidate file that exists is loaded; ready() or failed() then comes on the thread that
+// made the loader. The module's root object, the engine, is made and prepared on the loader's
+// thread too, then handed to the GUI thread.
+class EngineLoader : public QObject
+{
+    Q_OBJECT
+public:
+    explicit EngineLoader(QStringList candidatePaths, QObject* parent = nullptr);
+    // Waits for a load still running: the dynamic loader cannot be interrupted.
+    ~EngineLoader() override;
+
+    void start();
+
+Q_SIGNALS:
+    // The module is loaded; the engine lives as long as the program.
+    void ready(BrowserEngine* engine);
+    // No module could be loaded; reason says why, in the loader's own words.
+    void failed(const QString& reason);
+
+private:
+    static BrowserEngine* load(const QStringList& candidates, QThread* guiThread, QString* failure);
+
+    QStringList m_candidates;
+    QThread* m_thread = nullptr;
+};
