@@ -67,6 +67,8 @@ DeferredBrowser::DeferredBrowser(QObject* parent)
 
 DeferredBrowser::~DeferredBrowser()
 {
+    // The engine's browser first: its view is the area's child until the area goes.
+    m_engineBrowser.reset();
     if (m_area && !m_area->parent())
         delete m_area;
 }

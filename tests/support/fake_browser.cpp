@@ -7,7 +7,7 @@ FakeBrowser::FakeBrowser() : m_view(new QWidget)
 
 FakeBrowser::~FakeBrowser()
 {
-    if (!m_view->parent())
+    if (m_view && !m_view->parent())
         delete m_view;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "browser/browser.h"
+#include "browser/browser_engine.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
@@ -35,5 +36,19 @@ public:
     QStringList lookupContexts; // every setLookupContext, in order
 
 private:
-    QWidget* m_view; // owned by the window once placed there
+    QPointer<QWidget> m_view; // owned by the window once placed there
+};
+
+// An engine whose browsers are fakes: what a loaded engine module gives, without the module.
+class FakeEngine : public BrowserEngine
+{
+public:
+    std::unique_ptr<Browser> createBrowser() override
+    {
+        auto browser = std::make_unique<FakeBrowser>();
+        made.append(browser.get());
+        return browser;
+    }
+
+    QList<FakeBrowser*> made; // every browser made, owned by whoever took it
 };

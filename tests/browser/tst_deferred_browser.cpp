@@ -1,0 +1,305 @@
+// The browser the window holds while the engine is loaded: what it keeps, when it starts the
+// engine, what it relays, and what it says when there is no engine.
+
+#include "browser/deferred_browser.h"
+#include "browser_events.h"
+#include "fake_browser.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// One call made on the browser before the engine is there.
+struct Call
+{
+    enum Kind { Navigate, Context } kind;
+    QString value;
+};
+
+using Calls = QList<Call>;
+
+Call navigateTo(const QString& address)
+{
+    return {Call::Navigate, address};
+}
+
+Call context(const QString& caption)
+{
+    return {Call::Context, caption};
+}
+
+void apply(Browser& browser, const Calls& calls)
+{
+    for (const Call& call : calls) {
+        if (call.kind == Call::Navigate)
+            browser.navigate(call.value);
+        else
+            browser.setLookupContext(call.value);
+    }
+}
+
+// The browser's area shown in a window of its own, so that it paints.
+class ShownArea
+{
+public:
+    explicit ShownArea(DeferredBrowser& browser)
+    {
+        browser.view()->setParent(&m_window);
+        m_window.resize(400, 300);
+        browser.view()->resize(400, 300);
+        m_window.show();
+    }
+
+    bool waitPainted() { return QTest::qWaitForWindowExposed(&m_window); }
+
+private:
+    QWidget m_window;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Calls)
+
+class DeferredBrowserTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void engineGetsTheLatestNavigationWithItsContext_data();
+    void engineGetsTheLatestNavigationWithItsContext();
+    void engineStartsOnlyOnceTheAreaIsPainted();
+    void engineStartsWithoutAPaintAfterAWhile();
+    void callsAfterTheStartGoStraightToTheEngine();
+    void engineSignalsAreRelayed();
+    void engineViewFillsTheAreaAndTakesItsFocus();
+
+    void withoutAnEngineTheAreaAndStatusSayWhy_data();
+    void withoutAnEngineTheAreaAndStatusSayWhy();
+    void withoutAnEngineEveryNavigationIsRefused();
+    void anEngineAfterAFailureIsIgnored();
+};
+
+void DeferredBrowserTest::engineGetsTheLatestNavigationWithItsContext_data()
+{
+    QTest::addColumn<Calls>("before");
+    QTest::addColumn<QStringList>("navigations");
+    QTest::addColumn<QStringList>("contexts");
+
+    QTest::newRow("nothing asked") << Calls{} << QStringList{} << QStringList{};
+    QTest::newRow("the home page") << Calls{navigateTo("http://home.test/")}
+                                   << QStringList{"http://home.test/"} << QStringList{""};
+    QTest::newRow("a lookup replaces the home page")
+        << Calls{navigateTo("http://home.test/"), context("Chinese"),
+                 navigateTo("http://zh.test/apple")}
+        << QStringList{"http://zh.test/apple"} << QStringList{"Chinese"};
+    QTest::newRow("a second lookup replaces the first")
+        << Calls{context("Chinese"), navigateTo("http://zh.test/apple"), context("English"),
+                 navigateTo("http://en.test/pear")}
+        << QStringList{"http://en.test/pear"} << QStringList{"English"};
+    QTest::newRow("the website after a lookup has no context")
+        << Calls{context("Chinese"), navigateTo("http://zh.test/apple"), context(""),
+                 navigateTo("http://www.lexivo.com")}
+        << QStringList{"http://www.lexivo.com"} << QStringList{""};
+    QTest::newRow("a context cleared after the navigation stays with it")
+        << Calls{context("Japanese"), navigateTo("http://ja.test/kiwi"), context("")}
+        << QStringList{"http://ja.test/kiwi"} << QStringList{"Japanese"};
+}
+
+void DeferredBrowserTest::engineGetsTheLatestNavigationWithItsContext()
+{
+    QFETCH(Calls, before);
+    QFETCH(QStringList, navigations);
+    QFETCH(QStringList, contexts);
+    DeferredBrowser browser;
+    FakeEngine engine;
+    ShownArea area(browser);
+    apply(browser, before);
+    QVERIFY(area.waitPainted());
+    browser.setEngine(&engine);
+
+    QTRY_COMPARE(engine.made.size(), 1);
+    QCOMPARE(engine.made[0]->navigations, navigations);
+    QCOMPARE(engine.made[0]->lookupContexts, contexts);
+}
+
+void DeferredBrowserTest::engineStartsOnlyOnceTheAreaIsPainted()
+{
+    DeferredBrowser browser;
+    FakeEngine engine;
+    QSignalSpy started(&browser, &DeferredBrowser::engineStarted);
+    browser.navigate(QStringLiteral("http://home.test/"));
+    browser.setEngine(&engine);
+    QCoreApplication::processEvents();
+    QCOMPARE(engine.made.size(), 0); // the area has not been painted
+
+    ShownArea area(browser);
+    QVERIFY(area.waitPainted());
+    QTRY_COMPARE(engine.made.size(), 1);
+    QCOMPARE(started.size(), 1);
+    QCOMPARE(engine.made[0]->navigations, QStringList{"http://home.test/"});
+    QCOMPARE(browser.engineBrowser(), engine.made[0]);
+}
+
+void DeferredBrowserTest::engineStartsWithoutAPaintAfterAWhile()
+{
+    DeferredBrowser browser; // a window that starts hidden: its area never paints
+    FakeEngine engine;
+    browser.navigate(QStringLiteral("http://home.test/"));
+    browser.setEngine(&engine);
+    QTest::qWait(DeferredBrowser::kPaintWaitMs / 2);
+    QCOMPARE(engine.made.size(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(engine.made.size(), 1, DeferredBrowser::kPaintWaitMs * 2);
+    QCOMPARE(engine.made[0]->navigations, QStringList{"http://home.test/"});
+}
+
+void DeferredBrowserTest::callsAfterTheStartGoStraightToTheEngine()
+{
+    DeferredBrowser browser;
+    FakeEngine engine;
+    ShownArea area(browser);
+    QVERIFY(area.waitPainted());
+    browser.setEngine(&engine);
+    QTRY_COMPARE(engine.made.size(), 1);
+
+    apply(browser, {context("Thesaurus"), navigateTo("http://th.test/big"), context(""),
+                    navigateTo("http://home.test/")});
+    QCOMPARE(engine.made[0]->navigations, (QStringList{"http://th.test/big", "http://home.test/"}));
+    QCOMPARE(engine.made[0]->lookupContexts, (QStringList{"Thesaurus", ""}));
+}
+
+void DeferredBrowserTest::engineSignalsAreRelayed()
+{
+    DeferredBrowser browser;
+    FakeEngine engine;
+    ShownArea area(browser);
+    QVERIFY(area.waitPainted());
+    browser_events::Log events(&browser);
+    browser.setEngine(&engine);
+    QTRY_COMPARE(engine.made.size(), 1);
+    FakeBrowser* fake = engine.made.value(0);
+    QVERIFY(fake);
+    QSignalSpy lookUps(&browser, &Browser::lookUpRequested);
+
+    fake->raiseNavigationStarting(QStringLiteral("http://a.test/"));
+    fake->raiseNavigationRefused(QStringLiteral("mailto:x@a.test"), QStringLiteral("no mail"));
+    fake->raiseDocumentComplete(QStringLiteral("http://a.test/"));
+    fake->raiseLookUpRequested(QueryKey::Japanese, QStringLiteral("kiwi"));
+
+    QCOMPARE(events.events, (QStringList{"before http://a.test/", "refused mailto:x@a.test",
+                                         "complete http://a.test/"}));
+    QCOMPARE(lookUps.size(), 1);
+    QCOMPARE(lookUps[0][0].value<QueryKey>(), QueryKey::Japanese);
+    QCOMPARE(lookUps[0][1].toString(), QStringLiteral("kiwi"));
+}
+
+void DeferredBrowserTest::engineViewFillsTheAreaAndTakesItsFocus()
+{
+    DeferredBrowser browser;
+    FakeEngine engine;
+    ShownArea area(browser);
+    QVERIFY(area.waitPainted());
+    browser.setEngine(&engine);
+    QTRY_COMPARE(engine.made.size(), 1);
+    QWidget* engineView = engine.made.value(0)->view();
+
+    QCOMPARE(engineView->parentWidget(), browser.view());
+    QVERIFY(engineView->isVisible());
+    QCOMPARE(engineView->geometry(), QRect(0, 0, 400, 300));
+    browser.view()->resize(250, 120);
+    QTRY_COMPARE(engineView->geometry(), QRect(0, 0, 250, 120));
+    QCOMPARE(browser.view()->focusProxy(), engineView);
+}
+
+void DeferredBrowserTest::withoutAnEngineTheAreaAndStatusSayWhy_data()
+{
+    QTest::addColumn<Calls>("before");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("refusedUrl");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("notice");
+
+    QTest::newRow("the home page waiting")
+        << Calls{navigateTo("http://home.test/")}
+        << "lexivo-webengine.so is missing (looked for /opt/lexivo/lexivo-webengine.so)"
+        << "http://home.test/"
+        << "The web browser could not be started: lexivo-webengine.so is missing (looked for "
+           "/opt/lexivo/lexivo-webengine.so)"
+        << "The web browser could not be started, so dictionary pages cannot be shown. The "
+           "menus still work.\n\nlexivo-webengine.so is missing (looked for "
+           "/opt/lexivo/lexivo-webengine.so)";
+    QTest::newRow("nothing waiting (an empty home page)")
+        << Calls{} << "Cannot load library x.so: undefined symbol: f"
+        << ""
+        << "The web browser could not be started: Cannot load library x.so: undefined symbol: f"
+        << "The web browser could not be started, so dictionary pages cannot be shown. The "
+           "menus still work.\n\nCannot load library x.so: undefined symbol: f";
+    QTest::newRow("no words from the loader")
+        << Calls{navigateTo("http://home.test/")} << ""
+        << "http://home.test/"
+        << "The web browser could not be started: unknown error"
+        << "The web browser could not be started, so dictionary pages cannot be shown. The "
+           "menus still work.\n\nunknown error";
+}
+
+void DeferredBrowserTest::withoutAnEngineTheAreaAndStatusSayWhy()
+{
+    QFETCH(Calls, before);
+    QFETCH(QString, reason);
+    QFETCH(QString, refusedUrl);
+    QFETCH(QString, status);
+    QFETCH(QString, notice);
+    DeferredBrowser browser;
+    ShownArea area(browser);
+    QSignalSpy refused(&browser, &Browser::navigationRefused);
+    apply(browser, before);
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(status)); // also said on standard error
+    browser.setEngineFailed(reason);
+
+    QCOMPARE(refused.size(), 1);
+    QCOMPARE(refused[0][0].toString(), refusedUrl);
+    QCOMPARE(refused[0][1].toString(), status);
+    auto* label = browser.view()->findChild<QLabel*>(QStringLiteral("engineNotice"));
+    QVERIFY(label);
+    QVERIFY(label->isVisible());
+    QCOMPARE(label->text(), notice);
+}
+
+void DeferredBrowserTest::withoutAnEngineEveryNavigationIsRefused()
+{
+    DeferredBrowser browser;
+    QTest::ignoreMessage(QtWarningMsg, "The web browser could not be started: gone");
+    browser.setEngineFailed(QStringLiteral("gone"));
+    QSignalSpy refused(&browser, &Browser::navigationRefused);
+    browser.setLookupContext(QStringLiteral("Chinese"));
+    browser.navigate(QStringLiteral("http://zh.test/apple"));
+    browser.navigate(QStringLiteral("http://www.lexivo.com"));
+
+    QCOMPARE(refused.size(), 2);
+    QCOMPARE(refused[0][1].toString(),
+             QStringLiteral("Cannot open http://zh.test/apple: the web browser could not be "
+                            "started"));
+    QCOMPARE(refused[1][1].toString(),
+             QStringLiteral("Cannot open http://www.lexivo.com: the web browser could not be "
+                            "started"));
+}
+
+void DeferredBrowserTest::anEngineAfterAFailureIsIgnored()
+{
+    DeferredBrowser browser;
+    FakeEngine engine;
+    ShownArea area(browser);
+    QVERIFY(area.waitPainted());
+    QTest::ignoreMessage(QtWarningMsg, "The web browser could not be started: gone");
+    browser.setEngineFailed(QStringLiteral("gone"));
+    browser.setEngine(&engine);
+    QTest::qWait(50);
+    QCOMPARE(engine.made.size(), 0);
+    QCOMPARE(browser.engineBrowser(), nullptr);
+}
+
+QTEST_MAIN(DeferredBrowserTest)
+#include "tst_deferred_browser.moc"
