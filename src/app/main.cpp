@@ -1,7 +1,7 @@
-#include "app/opengl_sharing.h"
 #include "app/runtime_error.h"
 #include "browser/deferred_browser.h"
 #include "browser/engine_loader.h"
+#include "browser/opengl_sharing.h"
 #include "core/engine_module.h"
 #include "core/settings_location.h"
 #include "main_window/main_window.h"
@@ -15,7 +15,6 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral("1.1"));
     opengl_sharing::requestBeforeApplication();
     LexivoApplication app(argc, argv);
-    opengl_sharing::provideForLateEngine();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/lexivo.svg")));
     QGuiApplication::setDesktopFileName(QStringLiteral(LEXIVO_APP_ID));
     try {

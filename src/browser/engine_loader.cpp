@@ -1,5 +1,6 @@
 #include "browser/engine_loader.h"
 
+#include "browser/opengl_sharing.h"
 #include "core/engine_module.h"
 
 #include <QCoreApplication>
@@ -22,6 +23,7 @@ void EngineLoader::start()
 {
     if (m_thread)
         return;
+    opengl_sharing::provideForLateEngine();
     QThread* guiThread = thread();
     m_thread = QThread::create([this, guiThread, candidates = m_candidates] {
         QString failure;

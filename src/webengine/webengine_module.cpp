@@ -6,6 +6,28 @@
 
 #include <QQuickWindow>
 
+#include <mutex>
+
+namespace {
+
+QtMessageHandler g_nextMessageHandler = nullptr;
+
+// The engine looks for an OpenGL configuration in the shared context, which the program leaves
+// uncreated (opengl_sharing.h), and warns that it found none; with the software scene graph it
+// never draws through OpenGL, so the warning says nothing true. Every other message goes on.
+void dropNoOpenGLWarning(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtWarningMsg &&
+        text.startsWith(QLatin1String("No suitable graphics backend found")))
+        return;
+    if (g_nextMessageHandler)
+        g_nextMessageHandler(type, context, text);
+    else
+        qt_message_output(type, context, text);
+}
+
+} // namespace
+
 class WebEngineModule : public QObject, public BrowserEngine
 {
     Q_OBJECT
@@ -20,8 +42,14 @@ public:
         // wherever OpenGL is software (a lookup's button press and status texts delayed its
         // request by tens of milliseconds). Dictionary pages need no GPU; QT_QUICK_BACKEND still
         // chooses otherwise. Set before the first view makes the first Qt Quick window.
-        if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+        if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+            return;
+        // Once: a second load of the module finds the same engine.
+        static std::once_flag chosen;
+        std::call_once(chosen, [] {
             QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+            g_nextMessageHandler = qInstallMessageHandler(dropNoOpenGLWarning);
+        });
     }
 
     std::unique_ptr<Browser> createBrowser() override

@@ -12,7 +12,7 @@ namespace opengl_sharing {
 // Before the application object.
 void requestBeforeApplication();
 
-// After the application object, before the engine is loaded.
+// After the application object, before the engine is loaded (EngineLoader::start).
 void provideForLateEngine();
 
 } // namespace opengl_sharing

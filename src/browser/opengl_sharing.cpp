@@ -1,4 +1,4 @@
-#include "app/opengl_sharing.h"
+#include "browser/opengl_sharing.h"
 
 #include <QCoreApplication>
 #include <QOpenGLContext>

@@ -1,0 +1,139 @@
+// The engine module loaded as the program loads it: off the GUI thread, from the first candidate
+// that exists, its browser working through the seam; and the reasons given when it cannot be.
+
+#include "browser/browser_engine.h"
+#include "browser/deferred_browser.h"
+#include "browser/engine_loader.h"
+#include "browser_events.h"
+#include "local_http_server.h"
+#include "wait_until.h"
+
+#include <QLibraryInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+// A first page under Xvfb takes about a second; a loaded machine may take much longer.
+constexpr int kTimeout = 20000;
+
+const QString kModule = QStringLiteral(ENGINE_MODULE);
+
+// Loads from the candidates; the engine, or the reason there is none.
+struct LoadResult
+{
+    BrowserEngine* engine = nullptr;
+    QString failure;
+    bool done = false;
+};
+
+LoadResult load(const QStringList& candidates)
+{
+    EngineLoader loader(candidates);
+    LoadResult result;
+    QObject::connect(&loader, &EngineLoader::ready, &loader, [&](BrowserEngine* engine) {
+        result.engine = engine;
+        result.done = true;
+    });
+    QObject::connect(&loader, &EngineLoader::failed, &loader, [&](const QString& failure) {
+        result.failure = failure;
+        result.done = true;
+    });
+    loader.start();
+    waitUntil([&] { return result.done; }, kTimeout);
+    return result;
+}
+
+} // namespace
+
+class EngineLoaderTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void moduleLoadsAndItsBrowserShowsAPage();
+    void firstExistingCandidateIsLoaded();
+    void failures_data();
+    void failures();
+
+private:
+    LocalHttpServer m_server;
+    QTemporaryDir m_dir;
+};
+
+void EngineLoaderTest::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    QVERIFY(m_dir.isValid());
+    QVERIFY2(QFileInfo(kModule).isFile(), qPrintable(kModule));
+}
+
+void EngineLoaderTest::moduleLoadsAndItsBrowserShowsAPage()
+{
+    m_server.setPage("/home", "<h1>Home</h1>");
+    const LoadResult result = load({kModule});
+    QVERIFY2(result.engine, qPrintable(result.failure));
+    // Made on the loader's thread, handed to this one.
+    QCOMPARE(dynamic_cast<QObject*>(result.engine)->thread(), QThread::currentThread());
+
+    // As the window has it: the engine's browser behind the deferred one, signals relayed.
+    DeferredBrowser browser;
+    QWidget window;
+    browser.view()->setParent(&window);
+    browser_events::Log log(&browser);
+    browser.navigate(m_server.url(QStringLiteral("/home")));
+    browser.setEngine(result.engine);
+    window.resize(400, 300);
+    window.show();
+    QVERIFY(waitUntil([&] { return log.events.size() >= 2; }, kTimeout));
+    QCOMPARE(log.events, (QStringList{"before " + m_server.url(QStringLiteral("/home")),
+                                      "complete " + m_server.url(QStringLiteral("/home"))}));
+    QCOMPARE(m_server.pageRequests(), QByteArrayList{"/home"});
+}
+
+void EngineLoaderTest::firstExistingCandidateIsLoaded()
+{
+    const LoadResult result =
+        load({m_dir.filePath(QStringLiteral("lexivo-webengine.so")), kModule});
+    QVERIFY2(result.engine, qPrintable(result.failure));
+}
+
+void EngineLoaderTest::failures_data()
+{
+    QTest::addColumn<QString>("candidate");
+    QTest::addColumn<QString>("reason");
+
+    const QString notALibrary = m_dir.filePath(QStringLiteral("text.so"));
+    QFile text(notALibrary);
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("not a library\n");
+    text.close();
+    const QString otherPlugin =
+        QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/imageformats/libqgif.so");
+
+    QTest::newRow("missing") << "/nonexistent/lexivo-webengine.so"
+                             << "lexivo-webengine.so is missing (looked for "
+                                "/nonexistent/lexivo-webengine.so)";
+    QTest::newRow("not a library")
+        << notALibrary
+        << "Failed to extract plugin meta data from '" + notALibrary + "': '" + notALibrary +
+               "' is not a valid ELF object (file too small)";
+    QTest::newRow("a plugin of another kind")
+        << otherPlugin << otherPlugin + " is not a browser engine module";
+}
+
+void EngineLoaderTest::failures()
+{
+    QFETCH(QString, candidate);
+    QFETCH(QString, reason);
+    const LoadResult result = load({candidate});
+    QVERIFY(result.done);
+    QCOMPARE(result.engine, nullptr);
+    QCOMPARE(result.failure, reason);
+}
+
+QTEST_MAIN(EngineLoaderTest)
+#include "tst_engine_loader.moc"
