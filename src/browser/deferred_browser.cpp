@@ -20,6 +20,9 @@ public:
         : m_firstPainted(std::move(firstPainted))
     {
         setFocusPolicy(Qt::StrongFocus); // the page's place in the tab order, engine or not
+        // An empty page until the engine's view covers it, so the area does not flash grey.
+        setBackgroundRole(QPalette::Base);
+        setAutoFillBackground(true);
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
     }

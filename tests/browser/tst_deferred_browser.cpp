@@ -76,6 +76,7 @@ private Q_SLOTS:
     void callsAfterTheStartGoStraightToTheEngine();
     void engineSignalsAreRelayed();
     void engineViewFillsTheAreaAndTakesItsFocus();
+    void areaLooksLikeAnEmptyPageUntilTheEngineIsThere();
 
     void withoutAnEngineTheAreaAndStatusSayWhy_data();
     void withoutAnEngineTheAreaAndStatusSayWhy();
@@ -212,6 +213,18 @@ void DeferredBrowserTest::engineViewFillsTheAreaAndTakesItsFocus()
     browser.view()->resize(250, 120);
     QTRY_COMPARE(engineView->geometry(), QRect(0, 0, 250, 120));
     QCOMPARE(browser.view()->focusProxy(), engineView);
+}
+
+void DeferredBrowserTest::areaLooksLikeAnEmptyPageUntilTheEngineIsThere()
+{
+    DeferredBrowser browser;
+    ShownArea area(browser);
+    QVERIFY(area.waitPainted());
+    const QImage shot = browser.view()->grab().toImage();
+    const QColor page = browser.view()->palette().color(QPalette::Base);
+    QCOMPARE(shot.pixelColor(10, 10), page);
+    QCOMPARE(shot.pixelColor(390, 290), page);
+    QCOMPARE(page, QColor(Qt::white));
 }
 
 void DeferredBrowserTest::withoutAnEngineTheAreaAndStatusSayWhy_data()
