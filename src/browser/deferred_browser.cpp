@@ -19,7 +19,6 @@ public:
     explicit EngineArea(std::function<void()> firstPainted)
         : m_firstPainted(std::move(firstPainted))
     {
-        setFocusPolicy(Qt::StrongFocus); // the page's place in the tab order, engine or not
         // An empty page until the engine's view covers it, so the area does not flash grey.
         setBackgroundRole(QPalette::Base);
         setAutoFillBackground(true);
@@ -27,6 +26,7 @@ public:
         layout->setContentsMargins(0, 0, 0, 0);
     }
 
+    // The area itself takes no focus: the tab order reaches the page once there is one.
     void placeView(QWidget* view)
     {
         layout()->addWidget(view);
