@@ -61,9 +61,12 @@ private:
 };
 
 DeferredBrowser::DeferredBrowser(QObject* parent)
-    : Browser(parent), m_area(new EngineArea([this] {
-          m_areaPainted = true;
-          startEngineIfDue();
+    : Browser(parent), m_area(new EngineArea([self = QPointer<DeferredBrowser>(this)] {
+          // The area may outlive this browser inside a window.
+          if (!self)
+              return;
+          self->m_areaPainted = true;
+          self->startEngineIfDue();
       }))
 {
 }
