@@ -55,6 +55,7 @@ public:
     // Read access for tests and tools.
     QString sessionFolder() const { return m_sessionFolder; }
     QString currentUrl() const { return m_currentUrl; }
+    Browser* browser() const { return m_browser.get(); }
     QString settingsFilePath() const;
     OptionsDialog* options() const { return m_optionsDialog.get(); }
     SimpleStatusBar* statusBarWidget() const { return m_statusBar; }
