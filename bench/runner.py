@@ -477,9 +477,11 @@ def run_trial(program: Program, cfg, xw: XWatcher, log_path: str, base_url: str,
               cold: bool) -> dict:
     """A cold trial measures the start only; a warm one also memory, the lookup and idle CPU."""
     r = {"program": program.key, "cold": cold, "word": word, "errors": []}
-    if cold:
-        drop_caches(xw, base_url)
     r["waited_for_quiet_s"] = wait_for_no_foreign_engine(cfg.quiet_wait)
+    if cold:
+        # After the wait: another engine program would read the engine's files in again.
+        drop_caches(xw, base_url)
+        r["foreign_engine_processes_at_start"] = foreign_engine_processes([])
     busy0, wall0 = machine_busy_jiffies(), now_ns()
     child = Child(program.argv, program.env, program.cwd, program.takes_commands)
     pid = child.proc.pid
@@ -783,12 +785,18 @@ MEMORY_KEYS = {"pss_home_mb", "pss_anon_home_mb", "uss_home_mb", "rss_home_mb",
                "pss_lookup_mb", "uss_lookup_mb"}
 
 
-def memory_runs(rs, key):
-    """For memory figures, the runs read while no other engine program was running, when there
-    are at least three such runs; otherwise all (and the report says so)."""
-    if key not in MEMORY_KEYS:
+def undisturbed_runs(rs, key):
+    """The runs no other engine program disturbed, when there are at least three; otherwise all
+    (and the report says so). For memory figures, none ran at the reading: it shares the
+    engine's pages. For cold starts, none ran at the start: the pages it maps stay in memory
+    when the page cache is dropped."""
+    if key in MEMORY_KEYS:
+        field = "foreign_engine_processes"
+    elif rs and rs[0]["cold"]:
+        field = "foreign_engine_processes_at_start"
+    else:
         return rs
-    clean = [r for r in rs if r.get("foreign_engine_processes", 0) == 0]
+    clean = [r for r in rs if not r.get(field)]
     return clean if len(clean) >= 3 else rs
 
 
@@ -830,7 +838,7 @@ def peers_table(results, programs) -> str:
     for p in programs:
         cells = []
         for key, cold, _, dec in PEER_COLUMNS:
-            cells.append(cell(summary([r.get(key) for r in memory_runs(
+            cells.append(cell(summary([r.get(key) for r in undisturbed_runs(
                 measured(results, p.key, cold), key)]), dec))
         lines.append(f"| {p.label} | " + " | ".join(cells) + " |")
     return "\n".join(lines)
@@ -850,8 +858,8 @@ GOALS = [
 def goal_lines(results) -> list:
     lines = []
     for num, den, key, cold, label, limit in GOALS:
-        a = summary([r.get(key) for r in memory_runs(measured(results, num, cold), key)])
-        b = summary([r.get(key) for r in memory_runs(measured(results, den, cold), key)])
+        a = summary([r.get(key) for r in undisturbed_runs(measured(results, num, cold), key)])
+        b = summary([r.get(key) for r in undisturbed_runs(measured(results, den, cold), key)])
         if not a or not b or not b["median"]:
             continue
         ratio = a["median"] / b["median"]
@@ -871,8 +879,8 @@ def comparison_table(results, runs_label) -> str:
     for i, (key, label, unit, dec) in enumerate(METRICS + DETAIL_METRICS):
         if i == len(METRICS):
             lines.append("  details:")
-        so = summary([r.get(key) for r in memory_runs(ours, key)])
-        sb = summary([r.get(key) for r in memory_runs(base, key)])
+        so = summary([r.get(key) for r in undisturbed_runs(ours, key)])
+        sb = summary([r.get(key) for r in undisturbed_runs(base, key)])
         if so is None and sb is None:
             continue
         ratio = "-"
@@ -1076,6 +1084,11 @@ def main():
             except subprocess.TimeoutExpired:
                 proc.kill()
 
+    disturbed = sum(1 for r in results if r["cold"] and r.get("foreign_engine_processes_at_start"))
+    if disturbed:
+        notes.append(f"{disturbed} cold starts began while another engine program ran (the "
+                     "engine's pages it maps stay in memory); the cold columns use the other "
+                     "runs where a program has at least three")
     micro = "" if cfg.no_micro else run_micro(cfg.build, cfg.out, cfg.quick)
     machine["loadavg_at_end"] = read_text("/proc/loadavg").split()[:3]
     sizes = ", ".join(f"{p.key} {s[0]}x{s[1]}" for p in programs
