@@ -1,24 +1,27 @@
 #!/usr/bin/python3
-"""Start-up, lookup, memory and idle-CPU figures for the program against a bare baseline.
+"""Start-up, lookup, memory and idle-CPU figures for the program against its peers.
 
-The two programs run alternately under an Xvfb of our own, each started cold as a new process
-tree. Every moment is a CLOCK_MONOTONIC timestamp (one clock for all processes on the machine):
+The programs (this build, the previous build, a bare QtWebEngine window, GoldenDict, and a
+widgets-only floor, alone and linked against the engine) are started in turn under an Xvfb of
+our own, each as a new process tree, cold (page cache dropped, as root) and then warm. Every
+moment is a CLOCK_MONOTONIC timestamp (one clock for all processes on the machine):
 
   spawn     taken here just before the process is started
   mapped    the program's top-level window appears: MapNotify on the root window, received by
             our own X connection (SubstructureNotifyMask), attributed through _NET_WM_PID
-  home      the home page's DocumentComplete (lexivo_bench: the status bar has been emptied;
-            baseline: first loadFinished), reported by the program on standard error
+  home      the home page's load handler has called the beacon: the moment our HTTP server
+            received /loaded?p=<program> (the same page and the same measure for every program
+            that shows one; GoldenDict shows it as its website dictionary's page)
   lookup    from the click on the lookup button (baseline: from load() of the same address) to
-            the result page complete; the page comes from our HTTP server, whose request log
-            shows from outside when the program asked for it
+            the result page complete, reported by the program on standard error; the page comes
+            from our HTTP server, whose request log shows from outside when it was asked for
   PSS       sum of Pss over /proc/<pid>/smaps_rollup for the process and all its descendants,
-            read once the home page has been complete for --settle seconds
-  idle CPU  utime+stime (and scheduler run time) of the whole tree over --idle-seconds, from
-            --settle seconds after the lookup's page was complete
+            read once the home page has been loaded (or the window mapped) for --settle seconds
+  idle CPU  ours and the baseline: utime+stime (and scheduler run time) of the whole tree over
+            --idle-seconds, from --settle seconds after the lookup's page was complete
 
-The figures are printed as medians with min-max and the ratio ours/baseline; nothing passes or
-fails on timing.
+The figures are printed as medians with min-max and ratios of medians; nothing passes or fails
+on timing.
 """
 
 import argparse
@@ -612,10 +615,14 @@ def prepare_run_dir(run_dir: str):
 
 
 def install_lexivo(exe: str, folder: str, build: str, port: int, home: str):
-    """Copies a lexivo_bench into a folder of its own and writes the bench settings beside it
-    with the program's own writer, with every template pointing at our server."""
+    """Copies a lexivo_bench, with the modules it loads at run time (listed by its build),
+    into a folder of its own and writes the bench settings beside it with the program's own
+    writer, with every template pointing at our server."""
     os.makedirs(os.path.join(folder, "session"), exist_ok=True)
     shutil.copy2(exe, os.path.join(folder, "lexivo_bench"))
+    modules = read_text(os.path.join(os.path.dirname(exe), "lexivo_bench_modules.txt"))
+    for module in modules.splitlines():
+        shutil.copy2(module, folder)
     base = f"http://127.0.0.1:{port}"
     templates = [f"{base}/{lang}/%firstchar/%word.html"
                  for lang in ("zh", "en", "th", "ja", "zhc", "enc")]
@@ -862,7 +869,7 @@ def goal_lines(results) -> list:
         b = summary([r.get(key) for r in undisturbed_runs(measured(results, den, cold), key)])
         if not a or not b or not b["median"]:
             continue
-        ratio = a["median"] / b["median"]
+        ratio = round(a["median"] / b["median"], 2)  # the verdict is on the figure shown
         lines.append(f"  {label:38} {ratio:6.2f}   goal <= {limit:.1f}: "
                      f"{'met' if ratio <= limit else 'not met'}")
     return lines
