@@ -1093,7 +1093,7 @@ def main():
 
     disturbed = sum(1 for r in results if r["cold"] and r.get("foreign_engine_processes_at_start"))
     if disturbed:
-        notes.append(f"{disturbed} cold starts began while another engine program ran (the "
+        notes.append(f"{disturbed} cold start(s) began while another engine program ran (the "
                      "engine's pages it maps stay in memory); the cold columns use the other "
                      "runs where a program has at least three")
     micro = "" if cfg.no_micro else run_micro(cfg.build, cfg.out, cfg.quick)

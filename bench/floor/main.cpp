@@ -47,8 +47,8 @@ void buildClient(QWidget* client)
 {
     auto* word = new QLineEdit(client);
     word->setGeometry(65, 16, 200, 33);
-    static const char* const captions[] = {"Chinese",    "English",    "Thesaurus",
-                                           "Japanese",   "Chi Comp.", "Eng Comp."};
+    static const char* const captions[] = {"Chinese",  "English",   "Thesaurus",
+                                           "Japanese", "Chi Comp.", "Eng Comp."};
     int left = 272;
     for (const char* caption : captions) {
         auto* button = new QPushButton(QLatin1String(caption), client);

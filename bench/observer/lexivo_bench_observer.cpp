@@ -70,10 +70,10 @@ private:
     void onDocumentComplete(const QString& url)
     {
         const long long t = nowNs();
-        const QString detail =
-            url + QStringLiteral(" status-empty=") +
-            QString::number(m_window->statusBarWidget()->text().isEmpty()) +
-            QStringLiteral(" timer-ticking=") + QString::number(m_window->dotTimer()->isTicking());
+        const QString detail = url + QStringLiteral(" status-empty=") +
+                               QString::number(m_window->statusBarWidget()->text().isEmpty()) +
+                               QStringLiteral(" timer-ticking=") +
+                               QString::number(m_window->dotTimer()->isTicking());
         if (m_lookupPending) {
             m_lookupPending = false;
             markAt("lookup-complete", t, detail);
