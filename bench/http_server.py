@@ -4,6 +4,10 @@
 Prints "port <n>" on standard output once it listens, then logs every request as
 "<CLOCK_MONOTONIC ns> <method> <target>" to the log file, so the runner can see from outside
 when a program asked for a page. Stops by itself after --max-seconds or --max-requests.
+
+The home page, /home.html?p=<tag>, calls back once it has loaded: its load handler asks for
+/loaded?p=<tag> (a beacon), so the log shows when the page was loaded in any program, whatever
+its engine, measured the same way for all.
 """
 
 import argparse
@@ -12,6 +16,7 @@ import http.server
 import sys
 import threading
 import time
+import urllib.parse
 
 
 def result_page(word: str) -> bytes:
@@ -42,8 +47,14 @@ def result_page(word: str) -> bytes:
         "s.title='sense '+(i+1);});</script></body></html>").encode("utf-8")
 
 
-HOME_PAGE = (b"<!DOCTYPE html><html><head><meta charset='utf-8'><title>Home</title></head>"
-             b"<body><h1>Dictionary</h1><p>Type a word.</p></body></html>")
+def home_page(beacon: str) -> bytes:
+    """A small home page whose load handler requests the beacon address. The address is
+    absolute: a program may show the page's content under an address of its own."""
+    return ("<!DOCTYPE html><html><head><meta charset='utf-8'><title>Home</title></head>"
+            "<body><h1>Dictionary</h1><p>Type a word.</p><script>"
+            "window.addEventListener('load',function(){"
+            f"new Image().src='{beacon}&t='+Date.now();}});"
+            "</script></body></html>").encode("utf-8")
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -53,12 +64,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         received = time.monotonic_ns()
         self.server.log_request_line(received, self.command, self.path)
-        path = self.path.split("?", 1)[0]
+        path, _, query = self.path.partition("?")
         if path.endswith(".html") and path.count("/") >= 3:
             word = path.rsplit("/", 1)[1][:-len(".html")]
             self.send_body(200, result_page(word))
         elif path == "/home.html":
-            self.send_body(200, HOME_PAGE)
+            tag = urllib.parse.parse_qs(query).get("p", ["-"])[0]
+            beacon = f"http://{self.headers.get('Host', '127.0.0.1')}/loaded?" + \
+                urllib.parse.urlencode({"p": tag})
+            self.send_body(200, home_page(beacon))
+        elif path == "/loaded":
+            self.send_body(204, b"")
         else:
             self.send_body(404, b"")
 

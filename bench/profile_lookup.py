@@ -36,7 +36,9 @@ def main():
     server, port = R.start_http_server(log_path, max_seconds=600)
     perf_files = []
     try:
-        R.prepare_run_dir(cfg.build, run_dir, port, "about:blank")
+        R.prepare_run_dir(run_dir)
+        R.install_lexivo(os.path.join(cfg.build, "lexivo_bench"), run_dir, cfg.build, port,
+                         "about:blank")
         xw = R.XWatcher(display_name)
         env = R.program_env(display_name, run_dir, extra)
         for i in range(cfg.lookups + 1):  # the first start warms the caches

@@ -1,10 +1,12 @@
 // The observer built into lexivo_bench. lexivo_bench is the shipped program's own sources
-// (src/main.cpp and its resources, the same libraries) plus this file, so the program under
+// (src/app/main.cpp and its resources, the same libraries) plus this file, so the program under
 // test is exactly the shipped one. The observer attaches when the main window is first shown,
 // reports the moments only the program knows as monotonic timestamps, and drives a lookup when
-// the runner asks for one.
+// the runner asks for one. It sees the browser only through the seam (browser/browser.h) and
+// uses nothing of the web engine, so that it never loads the engine before the program does.
 
 #include "bench_probe.h"
+#include "browser/browser.h"
 #include "core/interval_timer.h"
 #include "design/simple_status_bar.h"
 #include "main_window/main_window.h"
@@ -13,10 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QWebEngineLoadingInfo>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineView>
 #include <QWindow>
 
 namespace {
@@ -27,17 +25,6 @@ using bench_probe::nowNs;
 
 // Before main(): the executable and its libraries are loaded and relocated by now.
 [[maybe_unused]] const bool kLoadedMark = (markAt("loaded", nowNs()), true);
-
-QString profileDescription(const QWebEngineProfile* profile)
-{
-    static const char* const cacheNames[] = {"memory", "disk", "none"};
-    return QStringLiteral("offtherecord=%1 httpcache=%2 spellcheck=%3 cookies=%4 storage=%5")
-        .arg(profile->isOffTheRecord())
-        .arg(QLatin1String(cacheNames[profile->httpCacheType()]))
-        .arg(profile->isSpellCheckEnabled())
-        .arg(int(profile->persistentCookiesPolicy()))
-        .arg(profile->persistentStoragePath());
-}
 
 class Observer : public QObject
 {
@@ -68,37 +55,25 @@ private:
         m_window = window;
         if (QWindow* handle = window->windowHandle())
             handle->installEventFilter(this);
-        auto* view = window->findChild<QWebEngineView*>(QStringLiteral("WebBrowser1"));
-        if (!view || !view->page()) {
-            mark("warning", QStringLiteral("no browser view"));
-            return;
-        }
-        QWebEngineProfile* profile = view->page()->profile();
-        mark("profile", profileDescription(profile));
-        // Connected after the browser's own handler: when this runs, the window has handled the
-        // load's end (DocumentComplete) and emptied its status bar.
-        connect(view->page(), &QWebEnginePage::loadingChanged, this,
-                [this](const QWebEngineLoadingInfo& info) { onLoadingChanged(info); });
+        Browser* browser = window->browser();
+        // Connected after the window's own handlers: when documentComplete reaches us, the
+        // window has handled it and emptied its status bar.
+        connect(browser, &Browser::navigationStarting, this, [this](const QString& url) {
+            markAt(m_lookupPending ? "lookup-navigate" : "navigate", nowNs(), url);
+        });
+        connect(browser, &Browser::documentComplete, this,
+                [this](const QString& url) { onDocumentComplete(url); });
         m_commands = new bench_probe::CommandReader(
             [this](const QByteArray& line) { command(line); }, [this] { quit(); }, this);
     }
 
-    void onLoadingChanged(const QWebEngineLoadingInfo& info)
+    void onDocumentComplete(const QString& url)
     {
         const long long t = nowNs();
-        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
-            markAt(m_lookupPending ? "lookup-navigate" : "navigate", t, info.url().toString());
-            return;
-        }
-        if (info.status() != QWebEngineLoadingInfo::LoadSucceededStatus &&
-            info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
-            return;
-        const QString detail =
-            info.url().toString() + QStringLiteral(" ok=") +
-            QString::number(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) +
-            QStringLiteral(" status-empty=") +
-            QString::number(m_window->statusBarWidget()->text().isEmpty()) +
-            QStringLiteral(" timer-ticking=") + QString::number(m_window->dotTimer()->isTicking());
+        const QString detail = url + QStringLiteral(" status-empty=") +
+                               QString::number(m_window->statusBarWidget()->text().isEmpty()) +
+                               QStringLiteral(" timer-ticking=") +
+                               QString::number(m_window->dotTimer()->isTicking());
         if (m_lookupPending) {
             m_lookupPending = false;
             markAt("lookup-complete", t, detail);
