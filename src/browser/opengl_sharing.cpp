@@ -14,6 +14,8 @@ void requestBeforeApplication()
 {
     if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    else if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
 }
 
 void provideForLateEngine()
