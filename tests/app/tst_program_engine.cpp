@@ -1,0 +1,106 @@
+// The shipped program with its engine module, under a real display: the module is found beside
+// the program, the home page loads, and no OpenGL stack is loaded on the way.
+
+#include "core/query_string_set.h"
+#include "core/settings_file.h"
+#include "local_http_server.h"
+#include "wait_until.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A first page under Xvfb takes about a second; a loaded machine may take much longer.
+constexpr int kTimeout = 20000;
+
+const QString kExecutable = QStringLiteral(LEXIVO_EXECUTABLE);
+const QString kModule = QStringLiteral(ENGINE_MODULE);
+
+QString mappedFiles(qint64 pid)
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    if (!maps.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromLocal8Bit(maps.readAll());
+}
+
+} // namespace
+
+class ProgramEngineTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void loadsTheHomePage();
+    void mapsTheEngineButNoOpenGl_data();
+    void mapsTheEngineButNoOpenGl();
+
+private:
+    LocalHttpServer m_server;
+    QTemporaryDir m_folder;
+    QProcess m_program;
+    QByteArray m_errors;
+};
+
+void ProgramEngineTest::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    m_server.setPage("/home", "<h1>Home</h1>");
+    QVERIFY(m_folder.isValid());
+    QVERIFY(QFile::copy(kExecutable, m_folder.filePath(QStringLiteral("lexivo"))));
+    QVERIFY(QFile::copy(kModule, m_folder.filePath(QStringLiteral("lexivo-webengine.so"))));
+    QVERIFY(QDir(m_folder.path()).mkdir(QStringLiteral("session")));
+    QueryStringSet values;
+    values[QueryKey::Home] = m_server.url(QStringLiteral("/home"));
+    QVERIFY(settings_file::writeTextFile(m_folder.filePath(QStringLiteral("session/lexivo.xml")),
+                                         settings_file::buildSettingsText(values))
+                .ok);
+
+    m_program.setProgram(m_folder.filePath(QStringLiteral("lexivo")));
+    m_program.start();
+    QVERIFY(m_program.waitForStarted());
+}
+
+void ProgramEngineTest::cleanupTestCase()
+{
+    m_program.kill();
+    m_program.waitForFinished();
+}
+
+void ProgramEngineTest::loadsTheHomePage()
+{
+    QVERIFY(waitUntil([&] { return m_server.requestCount("/home") > 0; }, kTimeout));
+    m_errors += m_program.readAllStandardError();
+    QVERIFY2(!m_errors.contains("could not be started"), m_errors.constData());
+    QCOMPARE(m_program.state(), QProcess::Running);
+}
+
+void ProgramEngineTest::mapsTheEngineButNoOpenGl_data()
+{
+    QTest::addColumn<QString>("library");
+    QTest::addColumn<bool>("mapped");
+
+    QTest::newRow("the module") << "/lexivo-webengine.so" << true;
+    QTest::newRow("the engine") << "/libQt6WebEngineCore.so" << true;
+    QTest::newRow("OpenGL dispatch") << "/libGLX_mesa.so" << false;
+    QTest::newRow("software OpenGL driver") << "/swrast_dri.so" << false;
+    QTest::newRow("its compiler") << "/libLLVM" << false;
+    QTest::newRow("Qt's GLX integration") << "/libqxcb-glx-integration.so" << false;
+}
+
+void ProgramEngineTest::mapsTheEngineButNoOpenGl()
+{
+    QFETCH(QString, library);
+    QFETCH(bool, mapped);
+    QVERIFY(waitUntil([&] { return m_server.requestCount("/home") > 0; }, kTimeout));
+    QCOMPARE(mappedFiles(m_program.processId()).contains(library), mapped);
+}
+
+QTEST_GUILESS_MAIN(ProgramEngineTest)
+#include "tst_program_engine.moc"
