@@ -665,7 +665,7 @@ def program_env(display: str, run_dir: str, extra: dict) -> dict:
         "XDG_CONFIG_HOME": os.path.join(run_dir, "xdg", "config"),
     })
     for k in ("QT_QPA_PLATFORM", "QTWEBENGINE_CHROMIUM_FLAGS", "QT_QUICK_BACKEND",
-              "WAYLAND_DISPLAY"):
+              "QT_XCB_GL_INTEGRATION", "WAYLAND_DISPLAY"):
         env.pop(k, None)
     env.update(extra)
     return env
