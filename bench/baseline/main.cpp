@@ -14,26 +14,10 @@
 
 namespace {
 
+using bench_probe::ExposeWatcher;
 using bench_probe::mark;
 using bench_probe::markAt;
 using bench_probe::nowNs;
-
-class ExposeWatcher : public QObject
-{
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Expose && !m_exposed &&
-            static_cast<QWindow*>(watched)->isExposed()) {
-            m_exposed = true;
-            mark("exposed");
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    bool m_exposed = false;
-};
 
 // Before main(), as in lexivo_bench: the executable and its libraries are loaded by now.
 [[maybe_unused]] const bool kLoadedMark = (markAt("loaded", nowNs()), true);
@@ -87,9 +71,7 @@ int main(int argc, char* argv[])
     mark("window-built");
     window.show();
     mark("shown");
-    ExposeWatcher exposeWatcher;
-    if (window.windowHandle())
-        window.windowHandle()->installEventFilter(&exposeWatcher);
+    ExposeWatcher exposeWatcher(window);
 
     auto quit = [&window] {
         window.close();

@@ -18,29 +18,13 @@
 
 namespace {
 
+using bench_probe::ExposeWatcher;
 using bench_probe::mark;
 using bench_probe::markAt;
 using bench_probe::nowNs;
 
 // Before main(), as in the other bench programs: the executable and its libraries are loaded.
 [[maybe_unused]] const bool kLoadedMark = (markAt("loaded", nowNs()), true);
-
-class ExposeWatcher : public QObject
-{
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Expose && !m_exposed &&
-            static_cast<QWindow*>(watched)->isExposed()) {
-            m_exposed = true;
-            mark("exposed");
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    bool m_exposed = false;
-};
 
 // The main window's row, in pixels at 96 dpi: the word box, then six buttons.
 void buildClient(QWidget* client)
@@ -95,9 +79,7 @@ int main(int argc, char* argv[])
 
     window.show();
     mark("shown");
-    ExposeWatcher exposeWatcher;
-    if (window.windowHandle())
-        window.windowHandle()->installEventFilter(&exposeWatcher);
+    ExposeWatcher exposeWatcher(window);
 
     auto quit = [&window] {
         window.close();

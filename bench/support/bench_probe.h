@@ -13,6 +13,8 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QString>
+#include <QWidget>
+#include <QWindow>
 
 #include <cstdio>
 #include <ctime>
@@ -79,6 +81,31 @@ private:
     std::function<void()> m_onEof;
     QSocketNotifier m_notifier;
     QByteArray m_pending;
+};
+
+// Marks "exposed" the first time a shown window is exposed.
+class ExposeWatcher : public QObject
+{
+public:
+    explicit ExposeWatcher(QWidget& shownWindow)
+    {
+        if (QWindow* handle = shownWindow.windowHandle())
+            handle->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose && !m_exposed &&
+            static_cast<QWindow*>(watched)->isExposed()) {
+            m_exposed = true;
+            mark("exposed");
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_exposed = false;
 };
 
 } // namespace bench_probe

@@ -60,6 +60,25 @@ private:
     QWidget m_window;
 };
 
+// A deferred browser in a shown window, with an engine of fakes to start.
+struct PaintedBrowser
+{
+    // Waits for the paint, gives the engine and returns the browser it made (null if none).
+    FakeBrowser* startEngine()
+    {
+        if (!area.waitPainted())
+            return nullptr;
+        browser.setEngine(&engine);
+        if (!QTest::qWaitFor([this] { return !engine.made.isEmpty(); }))
+            return nullptr;
+        return engine.made.value(0);
+    }
+
+    DeferredBrowser browser;
+    FakeEngine engine;
+    ShownArea area{browser};
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Calls)
@@ -115,16 +134,14 @@ void DeferredBrowserTest::engineGetsTheLatestNavigationWithItsContext()
     QFETCH(Calls, before);
     QFETCH(QStringList, navigations);
     QFETCH(QStringList, contexts);
-    DeferredBrowser browser;
-    FakeEngine engine;
-    ShownArea area(browser);
-    apply(browser, before);
-    QVERIFY(area.waitPainted());
-    browser.setEngine(&engine);
+    PaintedBrowser painted;
+    apply(painted.browser, before);
+    FakeBrowser* fake = painted.startEngine();
+    QVERIFY(fake);
 
-    QTRY_COMPARE(engine.made.size(), 1);
-    QCOMPARE(engine.made[0]->navigations, navigations);
-    QCOMPARE(engine.made[0]->lookupContexts, contexts);
+    QCOMPARE(painted.engine.made.size(), 1);
+    QCOMPARE(fake->navigations, navigations);
+    QCOMPARE(fake->lookupContexts, contexts);
 }
 
 void DeferredBrowserTest::engineStartsOnlyOnceTheAreaIsPainted()
@@ -159,31 +176,23 @@ void DeferredBrowserTest::engineStartsWithoutAPaintAfterAWhile()
 
 void DeferredBrowserTest::callsAfterTheStartGoStraightToTheEngine()
 {
-    DeferredBrowser browser;
-    FakeEngine engine;
-    ShownArea area(browser);
-    QVERIFY(area.waitPainted());
-    browser.setEngine(&engine);
-    QTRY_COMPARE(engine.made.size(), 1);
+    PaintedBrowser painted;
+    FakeBrowser* fake = painted.startEngine();
+    QVERIFY(fake);
 
-    apply(browser, {context("Thesaurus"), navigateTo("http://th.test/big"), context(""),
-                    navigateTo("http://home.test/")});
-    QCOMPARE(engine.made[0]->navigations, (QStringList{"http://th.test/big", "http://home.test/"}));
-    QCOMPARE(engine.made[0]->lookupContexts, (QStringList{"Thesaurus", ""}));
+    apply(painted.browser, {context("Thesaurus"), navigateTo("http://th.test/big"), context(""),
+                            navigateTo("http://home.test/")});
+    QCOMPARE(fake->navigations, (QStringList{"http://th.test/big", "http://home.test/"}));
+    QCOMPARE(fake->lookupContexts, (QStringList{"Thesaurus", ""}));
 }
 
 void DeferredBrowserTest::engineSignalsAreRelayed()
 {
-    DeferredBrowser browser;
-    FakeEngine engine;
-    ShownArea area(browser);
-    QVERIFY(area.waitPainted());
-    browser_events::Log events(&browser);
-    browser.setEngine(&engine);
-    QTRY_COMPARE(engine.made.size(), 1);
-    FakeBrowser* fake = engine.made.value(0);
+    PaintedBrowser painted;
+    browser_events::Log events(&painted.browser);
+    QSignalSpy lookUps(&painted.browser, &Browser::lookUpRequested);
+    FakeBrowser* fake = painted.startEngine();
     QVERIFY(fake);
-    QSignalSpy lookUps(&browser, &Browser::lookUpRequested);
 
     fake->raiseNavigationStarting(QStringLiteral("http://a.test/"));
     fake->raiseNavigationRefused(QStringLiteral("mailto:x@a.test"), QStringLiteral("no mail"));
@@ -199,13 +208,11 @@ void DeferredBrowserTest::engineSignalsAreRelayed()
 
 void DeferredBrowserTest::engineViewFillsTheAreaAndTakesItsFocus()
 {
-    DeferredBrowser browser;
-    FakeEngine engine;
-    ShownArea area(browser);
-    QVERIFY(area.waitPainted());
-    browser.setEngine(&engine);
-    QTRY_COMPARE(engine.made.size(), 1);
-    QWidget* engineView = engine.made.value(0)->view();
+    PaintedBrowser painted;
+    FakeBrowser* fake = painted.startEngine();
+    QVERIFY(fake);
+    QWidget* engineView = fake->view();
+    DeferredBrowser& browser = painted.browser;
 
     QCOMPARE(engineView->parentWidget(), browser.view());
     QVERIFY(engineView->isVisible());
