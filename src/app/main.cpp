@@ -21,9 +21,11 @@ int main(int argc, char* argv[])
         const QString programFolder = settings_location::programFolder();
         // The engine's libraries load beside the GUI thread while the window is built and
         // painted; the window shows its browser area empty until then.
-        EngineLoader engineLoader(engine_module::candidatePaths(
-            programFolder, QStringLiteral(LEXIVO_ENGINE_MODULE_FOLDER),
-            QStringLiteral(LEXIVO_ENGINE_MODULE_FILE)));
+        const QString moduleFile = QStringLiteral(LEXIVO_ENGINE_MODULE_FILE);
+        EngineLoader engineLoader(
+            moduleFile,
+            engine_module::candidatePaths(programFolder,
+                                          QStringLiteral(LEXIVO_ENGINE_MODULE_FOLDER), moduleFile));
         engineLoader.start();
         auto browser = std::make_unique<DeferredBrowser>();
         QObject::connect(&engineLoader, &EngineLoader::ready, browser.get(),

@@ -3,13 +3,12 @@
 #include "browser/opengl_sharing.h"
 #include "core/engine_module.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QPluginLoader>
 #include <QThread>
 
-EngineLoader::EngineLoader(QStringList candidatePaths, QObject* parent)
-    : QObject(parent), m_candidates(std::move(candidatePaths))
+EngineLoader::EngineLoader(QString fileName, QStringList candidatePaths, QObject* parent)
+    : QObject(parent), m_fileName(std::move(fileName)), m_candidates(std::move(candidatePaths))
 {
 }
 
@@ -25,9 +24,9 @@ void EngineLoader::start()
         return;
     opengl_sharing::provideForLateEngine();
     QThread* guiThread = thread();
-    m_thread = QThread::create([this, guiThread, candidates = m_candidates] {
+    m_thread = QThread::create([this, guiThread, fileName = m_fileName, candidates = m_candidates] {
         QString failure;
-        BrowserEngine* engine = load(candidates, guiThread, &failure);
+        BrowserEngine* engine = load(fileName, candidates, guiThread, &failure);
         QMetaObject::invokeMethod(
             this,
             [this, engine, failure] {
@@ -44,8 +43,8 @@ void EngineLoader::start()
 }
 
 // Runs on the loader's thread.
-BrowserEngine* EngineLoader::load(const QStringList& candidates, QThread* guiThread,
-                                  QString* failure)
+BrowserEngine* EngineLoader::load(const QString& fileName, const QStringList& candidates,
+                                  QThread* guiThread, QString* failure)
 {
     QString path;
     for (const QString& candidate : candidates) {
@@ -55,8 +54,7 @@ BrowserEngine* EngineLoader::load(const QStringList& candidates, QThread* guiThr
         }
     }
     if (path.isEmpty()) {
-        *failure =
-            engine_module::notFoundReason(QFileInfo(candidates.value(0)).fileName(), candidates);
+        *failure = engine_module::notFoundReason(fileName, candidates);
         return nullptr;
     }
     // The module stays loaded for the program's life, and so does its root object, the engine.

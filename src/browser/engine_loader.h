@@ -17,7 +17,8 @@ class EngineLoader : public QObject
 {
     Q_OBJECT
 public:
-    explicit EngineLoader(QStringList candidatePaths, QObject* parent = nullptr);
+    // fileName is the module's, for the reason given when no candidate exists.
+    EngineLoader(QString fileName, QStringList candidatePaths, QObject* parent = nullptr);
     // Waits for a load still running: the dynamic loader cannot be interrupted.
     ~EngineLoader() override;
 
@@ -30,8 +31,10 @@ Q_SIGNALS:
     void failed(const QString& reason);
 
 private:
-    static BrowserEngine* load(const QStringList& candidates, QThread* guiThread, QString* failure);
+    static BrowserEngine* load(const QString& fileName, const QStringList& candidates,
+                               QThread* guiThread, QString* failure);
 
+    QString m_fileName;
     QStringList m_candidates;
     QThread* m_thread = nullptr;
 };

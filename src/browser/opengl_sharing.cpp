@@ -10,9 +10,14 @@ QT_END_NAMESPACE
 
 namespace opengl_sharing {
 
+bool sceneGraphChosenByUser()
+{
+    return qEnvironmentVariableIsSet("QT_QUICK_BACKEND");
+}
+
 void requestBeforeApplication()
 {
-    if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+    if (sceneGraphChosenByUser())
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     else if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");

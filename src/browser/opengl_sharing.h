@@ -14,6 +14,10 @@
 // one, made at start as before.
 namespace opengl_sharing {
 
+// Whether the user chose Qt Quick's scene graph (QT_QUICK_BACKEND); otherwise the program's
+// software scene graph is used.
+bool sceneGraphChosenByUser();
+
 // Before the application object.
 void requestBeforeApplication();
 

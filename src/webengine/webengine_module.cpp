@@ -2,6 +2,7 @@
 // program itself does not link QtWebEngine and its window does not wait for it.
 
 #include "browser/browser_engine.h"
+#include "browser/opengl_sharing.h"
 #include "webengine/webengine_browser.h"
 
 #include <QQuickWindow>
@@ -42,7 +43,7 @@ public:
         // wherever OpenGL is software (a lookup's button press and status texts delayed its
         // request by tens of milliseconds). Dictionary pages need no GPU; QT_QUICK_BACKEND still
         // chooses otherwise. Set before the first view makes the first Qt Quick window.
-        if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+        if (opengl_sharing::sceneGraphChosenByUser())
             return;
         // Once: a second load of the module finds the same engine.
         static std::once_flag chosen;

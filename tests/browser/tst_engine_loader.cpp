@@ -36,7 +36,7 @@ struct LoadResult
 
 LoadResult load(const QStringList& candidates)
 {
-    EngineLoader loader(candidates);
+    EngineLoader loader(QStringLiteral("lexivo-webengine.so"), candidates);
     LoadResult result;
     QObject::connect(&loader, &EngineLoader::ready, &loader, [&](BrowserEngine* engine) {
         result.engine = engine;
@@ -64,6 +64,7 @@ private Q_SLOTS:
     void windowTabOrderReachesTheEnginesPage();
     void failures_data();
     void failures();
+    void unknownProgramFolderIsSaid();
 
 private:
     LocalHttpServer m_server;
@@ -174,6 +175,15 @@ void EngineLoaderTest::failures()
     QVERIFY(result.done);
     QCOMPARE(result.engine, nullptr);
     QCOMPARE(result.failure, reason);
+}
+
+void EngineLoaderTest::unknownProgramFolderIsSaid()
+{
+    const LoadResult result = load({});
+    QVERIFY(result.done);
+    QCOMPARE(result.engine, nullptr);
+    QCOMPARE(result.failure, QStringLiteral("lexivo-webengine.so cannot be looked for: the "
+                                            "program's folder is unknown"));
 }
 
 QTEST_MAIN(EngineLoaderTest)

@@ -175,7 +175,8 @@ void EngineStartTest::tabOrderHoldsWhenTheEngineArrives()
 void EngineStartTest::missingModuleIsSaidAndMenusStillWork()
 {
     StartingWindow started;
-    EngineLoader loader({QStringLiteral("/nonexistent/lexivo-webengine.so")});
+    EngineLoader loader(QStringLiteral("lexivo-webengine.so"),
+                        {QStringLiteral("/nonexistent/lexivo-webengine.so")});
     connect(&loader, &EngineLoader::failed, started.browser, &DeferredBrowser::setEngineFailed);
     const QString expected =
         QStringLiteral("The web browser could not be started: lexivo-webengine.so is missing "
