@@ -21,9 +21,9 @@ class QWebEngineView;
 // window and the home page is complete or refused; every page the browser completes is recorded
 // with the status text the window left.
 //
-// Suites that use it are added with lexivo_add_real_window_test and end with
-// LEXIVO_REAL_WINDOW_MAIN, which sets the process up as the program's main() does and makes
-// every host but 127.0.0.1 fail inside the engine.
+// Suites that use it link lexivo_real_window and end with LEXIVO_REAL_WINDOW_MAIN, which sets
+// the process up as the program's main() does and makes every host but 127.0.0.1 fail inside
+// the engine.
 class RealWindow : public QObject
 {
 public:
