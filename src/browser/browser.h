@@ -24,14 +24,11 @@ public:
 
     // Starts loading the address and returns at once. The address is completed as a browser's
     // address bar does (a missing scheme is http://); an empty address, and one that
-    // address_rule refuses, do nothing.
-    virtual void navigate(const QString& address) = 0;
-
-    // Names the dictionary whose lookup the next navigation is (a lookup button's caption), so
-    // that the page shown when its site cannot be reached can say which one failed; empty for a
-    // navigation that is no lookup (the home page, the website) or after a refused one. The next
-    // navigation of the top page takes it.
-    virtual void setLookupContext(const QString& dictionaryCaption) = 0;
+    // address_rule refuses, do nothing. lookupCaption names the dictionary whose lookup this is
+    // (a lookup button's caption), so that the page shown when its site cannot be reached can say
+    // which one failed; it is empty for a navigation that is no lookup (the home page, the
+    // website).
+    virtual void navigate(const QString& address, const QString& lookupCaption = QString()) = 0;
 
 Q_SIGNALS:
     // A navigation of the view or one of its frames goes ahead, also one started inside the

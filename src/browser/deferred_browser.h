@@ -25,8 +25,7 @@ public:
     ~DeferredBrowser() override;
 
     QWidget* view() override;
-    void navigate(const QString& address) override;
-    void setLookupContext(const QString& dictionaryCaption) override;
+    void navigate(const QString& address, const QString& lookupCaption = QString()) override;
 
     // The engine is loaded. Its browser is made once the area has been painted (at once if it
     // has been, and at the latest after kPaintWaitMs, for a window that starts hidden).
@@ -47,7 +46,7 @@ private:
     struct Navigation
     {
         QString address;
-        QString lookupContext;
+        QString lookupCaption;
     };
 
     void startEngineIfDue();
@@ -56,7 +55,6 @@ private:
     BrowserEngine* m_engine = nullptr;
     std::unique_ptr<Browser> m_engineBrowser;
     std::optional<Navigation> m_pending;
-    QString m_lookupContext;
     QString m_failure;
     bool m_areaPainted = false;
     bool m_paintWaitOver = false;

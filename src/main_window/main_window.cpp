@@ -367,8 +367,7 @@ void MainWindow::lookUp(QueryKey key)
         url_template::lookupAddress(m_wordEdit->text(), m_optionsDialog->text(key));
     if (!address)
         return;
-    m_browser->setLookupContext(lookupCaption(key)); // names the dictionary on an error page
-    goToUrl(*address);
+    goToUrl(*address, lookupCaption(key)); // the caption names the dictionary on an error page
 }
 
 // As if the user had typed the word in the word box and pressed key's button.
@@ -378,22 +377,22 @@ void MainWindow::lookUpFromPage(QueryKey key, const QString& word)
     lookUp(key);
 }
 
-void MainWindow::goToUrl(const QString& address)
+void MainWindow::goToUrl(const QString& address, const QString& lookupCaption)
 {
     m_currentUrl = address;
     m_statusBar->setText(QStringLiteral("goto ") + address);
-    openAddress(address);
+    openAddress(address, lookupCaption);
 }
 
 // Hands the address to the browser, or says in the status bar why it is not opened. The browser
 // is not asked at all then: some addresses would crash it, others load nothing.
-void MainWindow::openAddress(const QString& address)
+void MainWindow::openAddress(const QString& address, const QString& lookupCaption)
 {
     const address_rule::Verdict verdict = address_rule::classify(address);
     if (verdict.refused())
         showRefusal(address_rule::refusalText(address, verdict));
     else
-        m_browser->navigate(address);
+        m_browser->navigate(address, lookupCaption);
 }
 
 // A refusal ends the wait: the dots must not grow on its text. A navigation still loading ends
@@ -402,12 +401,10 @@ void MainWindow::showRefusal(const QString& text)
 {
     m_dotTimer->setEnabled(false);
     m_statusBar->setText(text);
-    m_browser->setLookupContext(QString()); // no lookup reached the browser
 }
 
 void MainWindow::openWebsite()
 {
-    m_browser->setLookupContext(QString()); // no lookup
     goToUrl(product::makerWebsite());
 }
 

@@ -184,12 +184,6 @@ WebEngineBrowser::WebEngineBrowser(QObject* parent) : Browser(parent), m_view(ne
     connect(m_actions, &BrowserActions::lookUpRequested, this, &Browser::lookUpRequested);
 }
 
-void WebEngineBrowser::setLookupContext(const QString& dictionaryCaption)
-{
-    if (m_actions)
-        m_actions->setLookupContext(dictionaryCaption);
-}
-
 WebEngineBrowser::~WebEngineBrowser()
 {
     if (!m_view)
@@ -259,7 +253,7 @@ bool WebEngineBrowser::acceptRedirect(const QUrl& url, bool isMainFrame)
     return true;
 }
 
-void WebEngineBrowser::navigate(const QString& address)
+void WebEngineBrowser::navigate(const QString& address, const QString& lookupCaption)
 {
     // As an address bar does: "example.com" becomes "http://example.com". An address that is
     // refused (the window says why) never reaches the engine: some would crash it.
@@ -267,6 +261,8 @@ void WebEngineBrowser::navigate(const QString& address)
     if (verdict.kind != address_rule::Verdict::Open)
         return;
     const QUrl& url = verdict.url;
+    if (m_actions)
+        m_actions->setLookupContext(lookupCaption);
     if (url.scheme() == QLatin1String("about")) {
         if (!reportNavigation(url))
             return;

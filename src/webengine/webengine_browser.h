@@ -21,8 +21,7 @@ public:
     ~WebEngineBrowser() override;
 
     QWebEngineView* view() override { return m_view; }
-    void navigate(const QString& address) override;
-    void setLookupContext(const QString& dictionaryCaption) override;
+    void navigate(const QString& address, const QString& lookupCaption = QString()) override;
 
 Q_SIGNALS:
     // The page asked for a new window; none opens.

@@ -85,8 +85,8 @@ private Q_SLOTS:
     void errorPageForRefusedConnection();
     void errorPageForUnknownHost();
     void errorPageForHomePage();
-    void errorPageNamesTheLookupContext_data();
-    void errorPageNamesTheLookupContext();
+    void errorPageNamesTheLookupCaption_data();
+    void errorPageNamesTheLookupCaption();
     void errorPageAfterRefusedLookupNamesNoDictionary();
     void httpErrorShowsProvidersPage();
 
@@ -616,9 +616,9 @@ void BrowserActionsTest::errorPageForHomePage()
     QCOMPARE(m_before, QStringList({"http://home.invalid/"}));
 }
 
-void BrowserActionsTest::errorPageNamesTheLookupContext_data()
+void BrowserActionsTest::errorPageNamesTheLookupCaption_data()
 {
-    QTest::addColumn<QString>("context");
+    QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("opening"); // the page's first words
     QTest::newRow("a dictionary") << "Computer (Chi)"
                                   << "The dictionary Computer (Chi) could not";
@@ -626,14 +626,13 @@ void BrowserActionsTest::errorPageNamesTheLookupContext_data()
                                << "The page could not";
 }
 
-// The browser alone, as the seam drives it: the context names the next navigation's dictionary.
-void BrowserActionsTest::errorPageNamesTheLookupContext()
+// The browser alone, as the seam drives it: the caption names the navigation's dictionary.
+void BrowserActionsTest::errorPageNamesTheLookupCaption()
 {
-    QFETCH(QString, context);
+    QFETCH(QString, caption);
     QFETCH(QString, opening);
     const QString url = QStringLiteral("http://127.0.0.1:%1/y").arg(closedPort());
-    m_browser->setLookupContext(context);
-    m_browser->navigate(url);
+    m_browser->navigate(url, caption);
     QVERIFY(waitForComplete(url));
     QTRY_VERIFY_WITH_TIMEOUT(pageText().contains("could not reach"), kTimeout);
     QVERIFY2(pageText().contains(opening + " reach 127.0.0.1"), qPrintable(pageText()));
