@@ -614,6 +614,7 @@ void SettingsFileTest::problemWords()
 }
 
 enum class Disk { DevFull, Room, SyncRefused };
+Q_DECLARE_METATYPE(Disk) // before its first use as a test column
 
 void SettingsFileTest::failedWriteKeepsOldFileAndSaysWhy_data()
 {
@@ -895,8 +896,6 @@ void SettingsFileTest::removesOnlyStaleTemporaryFiles()
              (QStringList{QStringLiteral("lexivo.xml"), QStringLiteral("lexivo.xml.backup"),
                           QStringLiteral("lexivo.xml.fresh1")}));
 }
-
-Q_DECLARE_METATYPE(Disk)
 
 QTEST_GUILESS_MAIN(SettingsFileTest)
 #include "tst_settings_file.moc"
