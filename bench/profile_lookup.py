@@ -14,7 +14,8 @@ import time
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import runner as R  # noqa: E402
+import launch  # noqa: E402
+import peers  # noqa: E402
 
 
 def main():
@@ -32,21 +33,21 @@ def main():
     data = os.path.join(cfg.out, "lookup.perf.data")
     extra = dict(item.split("=", 1) for item in cfg.env)
 
-    xvfb, display_name = R.start_xvfb("1600x1200x24")
-    server, port = R.start_http_server(log_path, max_seconds=600)
+    xvfb, display_name = launch.start_xvfb("1600x1200x24")
+    server, port = launch.start_http_server(log_path, max_seconds=600)
     perf_files = []
     try:
-        R.prepare_run_dir(run_dir)
-        R.install_lexivo(os.path.join(cfg.build, "lexivo_bench"), run_dir, cfg.build, port,
+        peers.prepare_run_dir(run_dir)
+        peers.install_lexivo(os.path.join(cfg.build, "lexivo_bench"), run_dir, cfg.build, port,
                          "about:blank")
-        xw = R.XWatcher(display_name)
-        env = R.program_env(display_name, run_dir, extra)
+        xw = launch.XWatcher(display_name)
+        env = peers.program_env(display_name, run_dir, extra)
         for i in range(cfg.lookups + 1):  # the first start warms the caches
-            child = R.Child([os.path.join(run_dir, "lexivo_bench")], env, run_dir)
+            child = launch.Child([os.path.join(run_dir, "lexivo_bench")], env, run_dir)
             try:
-                if not R.pump(xw, child, lambda: "home-complete" in child.marks, 60):
+                if not launch.pump(xw, child, lambda: "home-complete" in child.marks, 60):
                     raise RuntimeError("the program did not complete its home page")
-                R.pump(xw, child, lambda: False, 1.0)
+                launch.pump(xw, child, lambda: False, 1.0)
                 perf = None
                 if i > 0:
                     path = f"{data}.{i}"
@@ -57,7 +58,7 @@ def main():
                     time.sleep(0.5)
                     perf_files.append(path)
                 child.send(f"lookup cmdEn2En profile{i}")
-                R.pump(xw, child, lambda: "lookup-complete" in child.marks, 60)
+                launch.pump(xw, child, lambda: "lookup-complete" in child.marks, 60)
                 if perf:
                     perf.send_signal(signal.SIGINT)
                     perf.wait(timeout=60)

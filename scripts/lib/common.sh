@@ -8,6 +8,7 @@ required_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev libgl-dev
     xvfb xauth openbox fonts-dejavu-core fonts-liberation
+    dbus-daemon at-spi2-core python3-pyatspi
     # The checks of the packaging files (CTest label "packaging").
     desktop-file-utils appstream groff-base dpkg-dev lintian git
 )

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/browser_export.h"
 #include "core/query_string_set.h"
 
 #include <QObject>
@@ -12,7 +13,7 @@ class QWidget;
 // (which page navigations it refuses, that no new window opens) and reports their outcome. The
 // program runs with a QtWebEngine implementation; widget tests use a fake that records
 // navigations and raises the signals on request.
-class Browser : public QObject
+class LEXIVO_BROWSER_EXPORT Browser : public QObject
 {
     Q_OBJECT
 public:
@@ -24,14 +25,11 @@ public:
 
     // Starts loading the address and returns at once. The address is completed as a browser's
     // address bar does (a missing scheme is http://); an empty address, and one that
-    // address_rule refuses, do nothing.
-    virtual void navigate(const QString& address) = 0;
-
-    // Names the dictionary whose lookup the next navigation is (a lookup button's caption), so
-    // that the page shown when its site cannot be reached can say which one failed; empty for a
-    // navigation that is no lookup (the home page, the website) or after a refused one. The next
-    // navigation of the top page takes it.
-    virtual void setLookupContext(const QString& dictionaryCaption) = 0;
+    // address_rule refuses, do nothing. lookupCaption names the dictionary whose lookup this is
+    // (a lookup button's caption), so that the page shown when its site cannot be reached can say
+    // which one failed; it is empty for a navigation that is no lookup (the home page, the
+    // website).
+    virtual void navigate(const QString& address, const QString& lookupCaption = QString()) = 0;
 
 Q_SIGNALS:
     // A navigation of the view or one of its frames goes ahead, also one started inside the

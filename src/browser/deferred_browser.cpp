@@ -84,23 +84,15 @@ QWidget* DeferredBrowser::view()
     return m_area;
 }
 
-void DeferredBrowser::navigate(const QString& address)
+void DeferredBrowser::navigate(const QString& address, const QString& lookupCaption)
 {
     if (m_engineBrowser) {
-        m_engineBrowser->navigate(address);
+        m_engineBrowser->navigate(address, lookupCaption);
     } else if (!m_failure.isEmpty()) {
         Q_EMIT navigationRefused(address, engine_module::refusalText(address));
     } else {
-        m_pending = Navigation{address, m_lookupContext};
+        m_pending = Navigation{address, lookupCaption};
     }
-}
-
-void DeferredBrowser::setLookupContext(const QString& dictionaryCaption)
-{
-    if (m_engineBrowser)
-        m_engineBrowser->setLookupContext(dictionaryCaption);
-    else
-        m_lookupContext = dictionaryCaption;
 }
 
 void DeferredBrowser::setEngine(BrowserEngine* engine)
@@ -142,9 +134,7 @@ void DeferredBrowser::startEngineIfDue()
     connect(engine, &Browser::lookUpRequested, this, &Browser::lookUpRequested);
     if (m_area)
         m_area->placeView(engine->view());
-    if (const std::optional<Navigation> pending = std::exchange(m_pending, std::nullopt)) {
-        engine->setLookupContext(pending->lookupContext);
-        engine->navigate(pending->address);
-    }
+    if (const std::optional<Navigation> pending = std::exchange(m_pending, std::nullopt))
+        engine->navigate(pending->address, pending->lookupCaption);
     Q_EMIT engineStarted();
 }

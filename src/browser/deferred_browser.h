@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/browser.h"
+#include "browser/browser_export.h"
 
 #include <QPointer>
 
@@ -17,7 +18,7 @@ class EngineArea;
 // engine that navigation and relays the engine's signals. The engine's browser is made once the
 // area has been painted, so that starting the engine never holds up the window's first paint.
 // Without an engine, the area says why and every navigation is refused with that reason.
-class DeferredBrowser : public Browser
+class LEXIVO_BROWSER_EXPORT DeferredBrowser : public Browser
 {
     Q_OBJECT
 public:
@@ -25,8 +26,7 @@ public:
     ~DeferredBrowser() override;
 
     QWidget* view() override;
-    void navigate(const QString& address) override;
-    void setLookupContext(const QString& dictionaryCaption) override;
+    void navigate(const QString& address, const QString& lookupCaption = QString()) override;
 
     // The engine is loaded. Its browser is made once the area has been painted (at once if it
     // has been, and at the latest after kPaintWaitMs, for a window that starts hidden).
@@ -47,7 +47,7 @@ private:
     struct Navigation
     {
         QString address;
-        QString lookupContext;
+        QString lookupCaption;
     };
 
     void startEngineIfDue();
@@ -56,7 +56,6 @@ private:
     BrowserEngine* m_engine = nullptr;
     std::unique_ptr<Browser> m_engineBrowser;
     std::optional<Navigation> m_pending;
-    QString m_lookupContext;
     QString m_failure;
     bool m_areaPainted = false;
     bool m_paintWaitOver = false;

@@ -198,7 +198,7 @@ void MainWindow::buildDesign()
     // engine starts, perhaps inside a view of its own placed in the view later still; Qt puts a
     // new widget at the end of the focus chain, in front of whatever comes after the view: order
     // the chain again once it is there.
-    m_browserView->installEventFilter(this);
+    watchForFocusChildren(m_browserView);
     m_wordEdit->setFocus();
 
     resize(scale.size(kClientWidth, kClientHeight));
@@ -223,11 +223,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         (watched == m_browserView ||
          m_browserView->isAncestorOf(qobject_cast<QWidget*>(watched)))) {
         if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child())) {
-            child->installEventFilter(this);
+            watchForFocusChildren(child);
             QTimer::singleShot(0, this, &MainWindow::applyTabOrder);
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// The widget and those it holds already: the page's widget may come deep inside them.
+void MainWindow::watchForFocusChildren(QWidget* widget)
+{
+    widget->installEventFilter(this);
+    for (QWidget* child : widget->findChildren<QWidget*>())
+        child->installEventFilter(this);
 }
 
 void MainWindow::buildMenus()
@@ -394,8 +402,7 @@ void MainWindow::lookUp(QueryKey key)
         url_template::lookupAddress(m_wordEdit->text(), m_optionsDialog->text(key));
     if (!address)
         return;
-    m_browser->setLookupContext(lookupCaption(key)); // names the dictionary on an error page
-    goToUrl(*address);
+    goToUrl(*address, lookupCaption(key)); // the caption names the dictionary on an error page
 }
 
 // As if the user had typed the word in the word box and pressed key's button.
@@ -405,22 +412,22 @@ void MainWindow::lookUpFromPage(QueryKey key, const QString& word)
     lookUp(key);
 }
 
-void MainWindow::goToUrl(const QString& address)
+void MainWindow::goToUrl(const QString& address, const QString& lookupCaption)
 {
     m_currentUrl = address;
     m_statusBar->setText(QStringLiteral("goto ") + address);
-    openAddress(address);
+    openAddress(address, lookupCaption);
 }
 
 // Hands the address to the browser, or says in the status bar why it is not opened. The browser
 // is not asked at all then: some addresses would crash it, others load nothing.
-void MainWindow::openAddress(const QString& address)
+void MainWindow::openAddress(const QString& address, const QString& lookupCaption)
 {
     const address_rule::Verdict verdict = address_rule::classify(address);
     if (verdict.refused())
         showRefusal(address_rule::refusalText(address, verdict));
     else
-        m_browser->navigate(address);
+        m_browser->navigate(address, lookupCaption);
 }
 
 // A refusal ends the wait: the dots must not grow on its text. A navigation still loading ends
@@ -429,12 +436,10 @@ void MainWindow::showRefusal(const QString& text)
 {
     m_dotTimer->setEnabled(false);
     m_statusBar->setText(text);
-    m_browser->setLookupContext(QString()); // no lookup reached the browser
 }
 
 void MainWindow::openWebsite()
 {
-    m_browser->setLookupContext(QString()); // no lookup
     goToUrl(product::makerWebsite());
 }
 

@@ -15,7 +15,7 @@
 //     navigationRefused ─> "Cannot open …" (the browser refused a page's link to mailto: …)
 //     documentComplete ─> m_dotTimer off, status text cleared
 //     lookUpRequested ─> the word in m_wordEdit, then that button's lookup
-//     (a lookup names its dictionary with setLookupContext, for the page of an unreachable site)
+//     (a lookup's navigate names its dictionary, for the page of an unreachable site)
 //     (no new window ever opens: the browser refuses them itself)
 //
 // The settings live in OptionsDialog's seven text boxes for the whole run; they are read from
@@ -74,6 +74,7 @@ private:
     void buildDesign();
     void buildMenus();
     void applyTabOrder();
+    void watchForFocusChildren(QWidget* widget);
     void placeAtDesignPosition();
     void loadSettingsAndOpenHomePage();
     void releaseOptionsDialog();
@@ -85,14 +86,14 @@ private:
     // Commands.
     void lookUp(QueryKey key);
     void lookUpFromPage(QueryKey key, const QString& word);
-    void goToUrl(const QString& address);
+    void goToUrl(const QString& address, const QString& lookupCaption = QString());
     void editQueryStrings();
     void openWebsite();
     void showAbout();
     void exitProgram();
 
     // The browser's signals and the status bar.
-    void openAddress(const QString& address);
+    void openAddress(const QString& address, const QString& lookupCaption = QString());
     void showRefusal(const QString& text);
     void handleNavigationStarting(const QString& url);
     void handleNavigationRefused(const QString& url, const QString& reason);

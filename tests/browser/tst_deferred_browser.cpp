@@ -13,33 +13,19 @@
 
 namespace {
 
-// One call made on the browser before the engine is there.
+// One navigation asked of the browser: an address and its lookup caption.
 struct Call
 {
-    enum Kind { Navigate, Context } kind;
-    QString value;
+    QString address;
+    QString lookupCaption;
 };
 
 using Calls = QList<Call>;
 
-Call navigateTo(const QString& address)
-{
-    return {Call::Navigate, address};
-}
-
-Call context(const QString& caption)
-{
-    return {Call::Context, caption};
-}
-
 void apply(Browser& browser, const Calls& calls)
 {
-    for (const Call& call : calls) {
-        if (call.kind == Call::Navigate)
-            browser.navigate(call.value);
-        else
-            browser.setLookupContext(call.value);
-    }
+    for (const Call& call : calls)
+        browser.navigate(call.address, call.lookupCaption);
 }
 
 // The browser's area shown in a window of its own, so that it paints.
@@ -88,8 +74,8 @@ class DeferredBrowserTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void engineGetsTheLatestNavigationWithItsContext_data();
-    void engineGetsTheLatestNavigationWithItsContext();
+    void engineGetsTheLatestNavigationWithItsCaption_data();
+    void engineGetsTheLatestNavigationWithItsCaption();
     void engineStartsOnlyOnceTheAreaIsPainted();
     void engineStartsWithoutAPaintAfterAWhile();
     void callsAfterTheStartGoStraightToTheEngine();
@@ -103,37 +89,31 @@ private Q_SLOTS:
     void anEngineAfterAFailureIsIgnored();
 };
 
-void DeferredBrowserTest::engineGetsTheLatestNavigationWithItsContext_data()
+void DeferredBrowserTest::engineGetsTheLatestNavigationWithItsCaption_data()
 {
     QTest::addColumn<Calls>("before");
     QTest::addColumn<QStringList>("navigations");
-    QTest::addColumn<QStringList>("contexts");
+    QTest::addColumn<QStringList>("captions");
 
     QTest::newRow("nothing asked") << Calls{} << QStringList{} << QStringList{};
-    QTest::newRow("the home page") << Calls{navigateTo("http://home.test/")}
+    QTest::newRow("the home page") << Calls{Call{"http://home.test/", ""}}
                                    << QStringList{"http://home.test/"} << QStringList{""};
     QTest::newRow("a lookup replaces the home page")
-        << Calls{navigateTo("http://home.test/"), context("Chinese"),
-                 navigateTo("http://zh.test/apple")}
+        << Calls{Call{"http://home.test/", ""}, Call{"http://zh.test/apple", "Chinese"}}
         << QStringList{"http://zh.test/apple"} << QStringList{"Chinese"};
     QTest::newRow("a second lookup replaces the first")
-        << Calls{context("Chinese"), navigateTo("http://zh.test/apple"), context("English"),
-                 navigateTo("http://en.test/pear")}
+        << Calls{Call{"http://zh.test/apple", "Chinese"}, Call{"http://en.test/pear", "English"}}
         << QStringList{"http://en.test/pear"} << QStringList{"English"};
-    QTest::newRow("the website after a lookup has no context")
-        << Calls{context("Chinese"), navigateTo("http://zh.test/apple"), context(""),
-                 navigateTo("http://www.lexivo.com")}
+    QTest::newRow("the website after a lookup has no caption")
+        << Calls{Call{"http://zh.test/apple", "Chinese"}, Call{"http://www.lexivo.com", ""}}
         << QStringList{"http://www.lexivo.com"} << QStringList{""};
-    QTest::newRow("a context cleared after the navigation stays with it")
-        << Calls{context("Japanese"), navigateTo("http://ja.test/kiwi"), context("")}
-        << QStringList{"http://ja.test/kiwi"} << QStringList{"Japanese"};
 }
 
-void DeferredBrowserTest::engineGetsTheLatestNavigationWithItsContext()
+void DeferredBrowserTest::engineGetsTheLatestNavigationWithItsCaption()
 {
     QFETCH(Calls, before);
     QFETCH(QStringList, navigations);
-    QFETCH(QStringList, contexts);
+    QFETCH(QStringList, captions);
     PaintedBrowser painted;
     apply(painted.browser, before);
     FakeBrowser* fake = painted.startEngine();
@@ -141,7 +121,7 @@ void DeferredBrowserTest::engineGetsTheLatestNavigationWithItsContext()
 
     QCOMPARE(painted.engine.made.size(), 1);
     QCOMPARE(fake->navigations, navigations);
-    QCOMPARE(fake->lookupContexts, contexts);
+    QCOMPARE(fake->lookupCaptions, captions);
 }
 
 void DeferredBrowserTest::engineStartsOnlyOnceTheAreaIsPainted()
@@ -180,10 +160,10 @@ void DeferredBrowserTest::callsAfterTheStartGoStraightToTheEngine()
     FakeBrowser* fake = painted.startEngine();
     QVERIFY(fake);
 
-    apply(painted.browser, {context("Thesaurus"), navigateTo("http://th.test/big"), context(""),
-                            navigateTo("http://home.test/")});
+    apply(painted.browser,
+          {Call{"http://th.test/big", "Thesaurus"}, Call{"http://home.test/", ""}});
     QCOMPARE(fake->navigations, (QStringList{"http://th.test/big", "http://home.test/"}));
-    QCOMPARE(fake->lookupContexts, (QStringList{"Thesaurus", ""}));
+    QCOMPARE(fake->lookupCaptions, (QStringList{"Thesaurus", ""}));
 }
 
 void DeferredBrowserTest::engineSignalsAreRelayed()
@@ -243,7 +223,7 @@ void DeferredBrowserTest::withoutAnEngineTheAreaAndStatusSayWhy_data()
     QTest::addColumn<QString>("notice");
 
     QTest::newRow("the home page waiting")
-        << Calls{navigateTo("http://home.test/")}
+        << Calls{Call{"http://home.test/", ""}}
         << "lexivo-webengine.so is missing (looked for /opt/lexivo/lexivo-webengine.so)"
         << "http://home.test/"
         << "The web browser could not be started: lexivo-webengine.so is missing (looked for "
@@ -258,7 +238,7 @@ void DeferredBrowserTest::withoutAnEngineTheAreaAndStatusSayWhy_data()
         << "The web browser could not be started, so dictionary pages cannot be shown. The "
            "menus still work.\n\nCannot load library x.so: undefined symbol: f";
     QTest::newRow("no words from the loader")
-        << Calls{navigateTo("http://home.test/")} << ""
+        << Calls{Call{"http://home.test/", ""}} << ""
         << "http://home.test/"
         << "The web browser could not be started: unknown error"
         << "The web browser could not be started, so dictionary pages cannot be shown. The "
@@ -294,8 +274,7 @@ void DeferredBrowserTest::withoutAnEngineEveryNavigationIsRefused()
     QTest::ignoreMessage(QtWarningMsg, "The web browser could not be started: gone");
     browser.setEngineFailed(QStringLiteral("gone"));
     QSignalSpy refused(&browser, &Browser::navigationRefused);
-    browser.setLookupContext(QStringLiteral("Chinese"));
-    browser.navigate(QStringLiteral("http://zh.test/apple"));
+    browser.navigate(QStringLiteral("http://zh.test/apple"), QStringLiteral("Chinese"));
     browser.navigate(QStringLiteral("http://www.lexivo.com"));
 
     QCOMPARE(refused.size(), 2);

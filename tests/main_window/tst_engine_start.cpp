@@ -95,7 +95,7 @@ void EngineStartTest::lookupBeforeTheEngineIsCarriedOutWhenItIsThere_data()
     QTest::addColumn<QList<Press>>("presses");
     QTest::addColumn<QString>("statusBeforeEngine");
     QTest::addColumn<QStringList>("navigations");
-    QTest::addColumn<QStringList>("contexts");
+    QTest::addColumn<QStringList>("captions");
 
     QTest::newRow("one lookup") << QList<Press>{{"apple", "cmdEn2Ch"}}
                                 << "goto http://zh.test/?q=apple"
@@ -114,7 +114,7 @@ void EngineStartTest::lookupBeforeTheEngineIsCarriedOutWhenItIsThere()
     QFETCH(QList<Press>, presses);
     QFETCH(QString, statusBeforeEngine);
     QFETCH(QStringList, navigations);
-    QFETCH(QStringList, contexts);
+    QFETCH(QStringList, captions);
     StartingWindow started;
     QVERIFY(QTest::qWaitForWindowExposed(started.window.get()));
     for (const Press& press : presses)
@@ -127,7 +127,7 @@ void EngineStartTest::lookupBeforeTheEngineIsCarriedOutWhenItIsThere()
     QTRY_COMPARE(engine.made.size(), 1);
     FakeBrowser* fake = engine.made[0];
     QCOMPARE(fake->navigations, navigations);
-    QCOMPARE(fake->lookupContexts, contexts);
+    QCOMPARE(fake->lookupCaptions, captions);
     QCOMPARE(started.status(), statusBeforeEngine);
 
     fake->raiseNavigationStarting(navigations[0]);
@@ -146,7 +146,7 @@ void EngineStartTest::homePageGoesAheadWhenNothingWasPressed()
     started.browser->setEngine(&engine);
     QTRY_COMPARE(engine.made.size(), 1);
     QCOMPARE(engine.made[0]->navigations, QStringList{"http://home.test/"});
-    QCOMPARE(engine.made[0]->lookupContexts, QStringList{""});
+    QCOMPARE(engine.made[0]->lookupCaptions, QStringList{""});
     QCOMPARE(started.window->currentUrl(), QStringLiteral("http://home.test/"));
 }
 
@@ -191,7 +191,8 @@ void EngineStartTest::missingModuleIsSaidAndMenusStillWork()
                                                          started.browser->view()->pos()));
 
     bool optionsOpened = false;
-    whenModal([&](QWidget* dialog) {
+    ModalDriver modals;
+    modals.whenModal([&](QWidget* dialog) {
         optionsOpened = dialog->objectName() == QLatin1String("frmOption");
     });
     chooseMenuItem(*started.window, "mnuQueryString");

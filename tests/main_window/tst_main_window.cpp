@@ -595,7 +595,7 @@ void MainWindowTest::lookupNamesItsDictionaryToTheBrowser_data()
     QTest::addColumn<QString>("command"); // a button's or a menu entry's object name
     QTest::addColumn<QString>("word");
     QTest::addColumn<QString>("chineseTemplate");
-    QTest::addColumn<QStringList>("contexts"); // every setLookupContext, in order
+    QTest::addColumn<QStringList>("captions"); // each navigation's lookup caption, in order
     const QString t = QStringLiteral("http://dict.test/%word");
     QTest::newRow("cmdEn2Ch") << "cmdEn2Ch"
                               << "Apple" << t << QStringList{"Chinese"};
@@ -611,7 +611,7 @@ void MainWindowTest::lookupNamesItsDictionaryToTheBrowser_data()
                                     << "Apple" << t << QStringList{"Computer (Eng)"};
     QTest::newRow("refused lookup") << "cmdEn2Ch"
                                     << "Apple"
-                                    << "javascript:%word" << QStringList{"Chinese", ""};
+                                    << "javascript:%word" << QStringList{};
     QTest::newRow("no word, no lookup") << "cmdEn2Ch"
                                         << "  " << t << QStringList{};
     QTest::newRow("website") << "mnuWebsite"
@@ -623,9 +623,10 @@ void MainWindowTest::lookupNamesItsDictionaryToTheBrowser()
     QFETCH(QString, command);
     QFETCH(QString, word);
     QFETCH(QString, chineseTemplate);
-    QFETCH(QStringList, contexts);
+    QFETCH(QStringList, captions);
     MainWindowFixture started;
-    QCOMPARE(started.browser->lookupContexts, QStringList()); // the home page is no lookup
+    QCOMPARE(started.browser->lookupCaptions, QStringList{""}); // the home page is no lookup
+    started.browser->lookupCaptions.clear();
     started.window->options()->field(QueryKey::Chinese)->setText(chineseTemplate);
     wordBox(*started.window)->setText(word);
 
@@ -634,7 +635,7 @@ void MainWindowTest::lookupNamesItsDictionaryToTheBrowser()
     else
         started.window->findChild<QAction*>(command)->trigger();
 
-    QCOMPARE(started.browser->lookupContexts, contexts);
+    QCOMPARE(started.browser->lookupCaptions, captions);
 }
 
 void MainWindowTest::refusedAddressesSayWhy_data()
@@ -823,7 +824,8 @@ void MainWindowTest::eventsArriveWhileModalDialogIsOpen()
     started.window->show();
     QString tickedWhileOpen;
     QString seenWhileOpen;
-    whenModal([&](QWidget* dialog) {
+    ModalDriver modals;
+    modals.whenModal([&](QWidget* dialog) {
         started.browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
         // Let a real tick arrive inside the dialog's event loop.
         waitUntil([&] { return status(*started.window).endsWith(QStringLiteral(".....")); }, 2500);

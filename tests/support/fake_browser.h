@@ -7,7 +7,8 @@
 #include <QWidget>
 
 // A browser that loads nothing and decides nothing: it records the addresses it was asked to
-// navigate to and the lookup contexts it was given, and lets a test raise the browser's signals.
+// navigate to with the lookup captions they came with, and lets a test raise the browser's
+// signals.
 class FakeBrowser : public Browser
 {
     Q_OBJECT
@@ -16,10 +17,10 @@ public:
     ~FakeBrowser() override;
 
     QWidget* view() override { return m_view; }
-    void navigate(const QString& address) override { navigations.append(address); }
-    void setLookupContext(const QString& dictionaryCaption) override
+    void navigate(const QString& address, const QString& lookupCaption = QString()) override
     {
-        lookupContexts.append(dictionaryCaption);
+        navigations.append(address);
+        lookupCaptions.append(lookupCaption);
     }
 
     // Raise the signals as the real browser would.
@@ -33,7 +34,7 @@ public:
     QWidget* makeContent();
 
     QStringList navigations;
-    QStringList lookupContexts; // every setLookupContext, in order
+    QStringList lookupCaptions; // each navigation's, in the order of navigations
 
 private:
     QPointer<QWidget> m_view; // owned by the window once placed there
