@@ -69,10 +69,11 @@ void RealWindowFocusTest::tabFollowsTheDesignOrder()
 void RealWindowFocusTest::pageIsNamedForScreenReaders()
 {
     // The engine's view lies in the window's browser area, which carries the name.
-    QAccessibleInterface* view = QAccessible::queryAccessibleInterface(m_real->page());
-    QVERIFY(view);
-    QVERIFY(view->parent());
-    QCOMPARE(view->parent()->text(QAccessible::Name), QStringLiteral("Dictionary page"));
+    QAccessibleInterface* named = QAccessible::queryAccessibleInterface(m_real->page());
+    while (named && named->text(QAccessible::Name).isEmpty())
+        named = named->parent();
+    QVERIFY(named);
+    QCOMPARE(named->text(QAccessible::Name), QStringLiteral("Dictionary page"));
 }
 
 LEXIVO_REAL_WINDOW_MAIN(RealWindowFocusTest)
