@@ -1,7 +1,8 @@
 #!/bin/bash
 # Makes the AppStream screenshot, packaging/screenshots/main-window.png, from a real run under
 # Xvfb: a word typed and looked up in "English", whose template points at a page served on this
-# machine. Usage: make-screenshot.sh [program, default: the installed lexivo]
+# machine. Usage: make-screenshot.sh [program, default: the installed lexivo]; needs xvfb,
+# openbox, xdotool, imagemagick and python3.
 set -euo pipefail
 
 program=${1:-lexivo}
