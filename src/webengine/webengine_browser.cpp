@@ -127,6 +127,18 @@ private:
     const QString m_frameMarker;
 };
 
+// A view for the browser. The engine builds a page's accessibility tree only while assistive
+// technology runs (QAccessible::isActive(), which the accessibility bus reports), and on Linux
+// only when asked to through its environment before it starts, which the first view's page
+// does: ask, unless the user has said otherwise.
+QWebEngineView* newView()
+{
+    const char* const exposePages = "QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY";
+    if (!qEnvironmentVariableIsSet(exposePages))
+        qputenv(exposePages, "1");
+    return new QWebEngineView;
+}
+
 } // namespace
 
 // How each navigation is reported once. The engine announces a main-frame navigation in two
@@ -147,7 +159,7 @@ private:
 // An address the engine would hand to another program (mailto: and the like) is refused, and
 // its navigation ends at once.
 
-WebEngineBrowser::WebEngineBrowser(QObject* parent) : Browser(parent), m_view(new QWebEngineView)
+WebEngineBrowser::WebEngineBrowser(QObject* parent) : Browser(parent), m_view(newView())
 {
     // A profile of our own. Off the record, like the engine's default profile: cookies, cache and
     // site data stay in memory and go when the program ends, so a lookup leaves nothing on disk
