@@ -75,6 +75,7 @@ private:
     void buildMenus();
     void applyTabOrder();
     void applyReadingOrder();
+    void watchForFocusChildren(QWidget* widget);
     void placeAtDesignPosition();
     void loadSettingsAndOpenHomePage();
     void releaseOptionsDialog();
