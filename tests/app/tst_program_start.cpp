@@ -1,6 +1,9 @@
 // The program as shipped: its executable loads no web engine before main(), its engine module
-// holds none of the code it shares with the program, and a program folder without the engine
-// module still starts, shows its window and says why pages cannot be shown.
+// holds none of the code it shares with the program, and a program folder without a module it can
+// use (none, an unreadable one, a damaged one) still starts, shows its window and says why pages
+// cannot be shown.
+
+#include "elf_sections.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +12,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -37,7 +42,11 @@ QMap<QString, QString> symbols(const QString& file, bool dynamic)
     return result;
 }
 
+enum class ModuleState { Missing, Unreadable, Damaged };
+
 } // namespace
+
+Q_DECLARE_METATYPE(ModuleState)
 
 class ProgramStartTest : public QObject
 {
@@ -48,7 +57,8 @@ private Q_SLOTS:
     void moduleUsesTheSharedCode_data();
     void moduleUsesTheSharedCode();
     void moduleDefinesNoFunctionOfTheSharedLibraries();
-    void withoutItsModuleTheProgramRunsAndSaysWhy();
+    void refusesAModuleItCannotUseAndSaysWhy_data();
+    void refusesAModuleItCannotUseAndSaysWhy();
 };
 
 void ProgramStartTest::executableLoadsOnlyTheWidgetLibraries()
@@ -107,22 +117,61 @@ void ProgramStartTest::moduleDefinesNoFunctionOfTheSharedLibraries()
     QCOMPARE(definedTwice, QStringList{});
 }
 
-void ProgramStartTest::withoutItsModuleTheProgramRunsAndSaysWhy()
+void ProgramStartTest::refusesAModuleItCannotUseAndSaysWhy_data()
 {
+    QTest::addColumn<ModuleState>("state");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("missing")
+        << ModuleState::Missing
+        << "lexivo-webengine.so is missing (looked for %1/lexivo-webengine.so)";
+    QTest::newRow("unreadable") << ModuleState::Unreadable
+                                << "%1/lexivo-webengine.so cannot be read: Permission denied";
+    // Once crashed the program as it started.
+    QTest::newRow("damaged") << ModuleState::Damaged
+                             << "%1/lexivo-webengine.so is damaged or belongs to another version "
+                                "of the program; install the program again";
+}
+
+void ProgramStartTest::refusesAModuleItCannotUseAndSaysWhy()
+{
+    QFETCH(ModuleState, state);
+    QFETCH(QString, reason);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const QString program = folder.filePath(QStringLiteral("lexivo"));
     QVERIFY(QFile::copy(kExecutable, program));
-
+    const QString module = folder.filePath(QStringLiteral("lexivo-webengine.so"));
     QProcess lexivo;
     lexivo.setProgram(program);
+    if (state == ModuleState::Unreadable) {
+        QVERIFY(QFile::copy(kModule, module));
+        QVERIFY(QFile::setPermissions(module, {}));
+        // Root reads any file: the program runs as nobody, in a folder it can write.
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ExeOwner | QFile::ReadOther |
+                                                         QFile::WriteOther | QFile::ExeOther));
+        if (geteuid() == 0) {
+            lexivo.setProgram(QStringLiteral("setpriv"));
+            lexivo.setArguments({"--reuid=65534", "--regid=65534", "--clear-groups", program});
+        }
+    } else if (state == ModuleState::Damaged) {
+        QFile original(kModule);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QByteArray contents = original.readAll();
+        const elf_sections::Range code = elf_sections::fileRange(kModule, QStringLiteral(".text"));
+        QVERIFY(code.size > 16384);
+        for (qint64 offset : {qint64(0), code.size / 2, code.size - 4096})
+            elf_sections::overwrite(contents, code, offset, 4096);
+        QFile copy(module);
+        QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(contents) == contents.size());
+    }
+
     lexivo.setProcessChannelMode(QProcess::SeparateChannels);
     lexivo.start();
     QVERIFY(lexivo.waitForStarted());
-    const QByteArray expected = "The web browser could not be started: lexivo-webengine.so is "
-                                "missing (looked for " +
-                                QDir::cleanPath(folder.path()).toLocal8Bit() +
-                                "/lexivo-webengine.so)";
+    const QByteArray expected = "The web browser could not be started: " +
+                                reason.arg(QDir::cleanPath(folder.path())).toLocal8Bit();
     QByteArray errors;
     QTRY_VERIFY_WITH_TIMEOUT((errors += lexivo.readAllStandardError()).contains(expected) ||
                                  lexivo.state() == QProcess::NotRunning,
