@@ -5,6 +5,7 @@
 #include "browser/opengl_sharing.h"
 #include "design/simple_status_bar.h"
 #include "wait_until.h"
+#include "webengine/engine_module_digest.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,7 +23,7 @@ BrowserEngine* loadedEngine(QString* failure)
         return engine;
     }
     EngineLoader loader(QStringLiteral("lexivo-webengine.so"),
-                        {QStringLiteral(LEXIVO_TEST_ENGINE_MODULE)});
+                        {QStringLiteral(LEXIVO_TEST_ENGINE_MODULE)}, engineModuleDigest());
     bool done = false;
     QObject::connect(&loader, &EngineLoader::ready, &loader, [&](BrowserEngine* ready) {
         engine = ready;
