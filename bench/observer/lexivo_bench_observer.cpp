@@ -7,6 +7,7 @@
 
 #include "bench_probe.h"
 #include "browser/browser.h"
+#include "browser/deferred_browser.h"
 #include "core/interval_timer.h"
 #include "design/simple_status_bar.h"
 #include "main_window/main_window.h"
@@ -63,6 +64,9 @@ private:
         });
         connect(browser, &Browser::documentComplete, this,
                 [this](const QString& url) { onDocumentComplete(url); });
+        if (auto* deferred = qobject_cast<DeferredBrowser*>(browser))
+            connect(deferred, &DeferredBrowser::engineStarted, this,
+                    [] { mark("engine-started"); });
         m_commands = new bench_probe::CommandReader(
             [this](const QByteArray& line) { command(line); }, [this] { quit(); }, this);
     }
