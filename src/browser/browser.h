@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/browser_export.h"
 #include "core/query_string_set.h"
 
 #include <QObject>
@@ -12,7 +13,7 @@ class QWidget;
 // (which page navigations it refuses, that no new window opens) and reports their outcome. The
 // program runs with a QtWebEngine implementation; widget tests use a fake that records
 // navigations and raises the signals on request.
-class Browser : public QObject
+class LEXIVO_BROWSER_EXPORT Browser : public QObject
 {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/browser.h"
+#include "browser/browser_export.h"
 
 #include <QtPlugin>
 
@@ -9,14 +10,15 @@
 // What a browser engine module gives the program: browsers. The module is a Qt plugin whose root
 // object implements this interface; the program loads it once its window is on screen
 // (EngineLoader) and places the browser it makes through DeferredBrowser.
-class BrowserEngine
+class LEXIVO_BROWSER_EXPORT BrowserEngine
 {
 public:
-    virtual ~BrowserEngine() = default;
+    // Defined in the library, so that the interface's type information exists once.
+    virtual ~BrowserEngine();
 
     // Runs once on the loader's thread, right after the module is loaded and before any browser
     // is made: the engine's preparations that need not hold up the GUI thread.
-    virtual void prepare() {}
+    virtual void prepare();
 
     // A new browser whose view is not yet placed anywhere.
     virtual std::unique_ptr<Browser> createBrowser() = 0;

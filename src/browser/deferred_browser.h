@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/browser.h"
+#include "browser/browser_export.h"
 
 #include <QPointer>
 
@@ -17,7 +18,7 @@ class EngineArea;
 // engine that navigation and relays the engine's signals. The engine's browser is made once the
 // area has been painted, so that starting the engine never holds up the window's first paint.
 // Without an engine, the area says why and every navigation is refused with that reason.
-class DeferredBrowser : public Browser
+class LEXIVO_BROWSER_EXPORT DeferredBrowser : public Browser
 {
     Q_OBJECT
 public:

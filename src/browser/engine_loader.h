@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/browser_engine.h"
+#include "browser/browser_export.h"
 
 #include <QObject>
 #include <QStringList>
@@ -13,7 +14,7 @@ class QThread;
 // first candidate file that exists is loaded; ready() or failed() then comes on the thread that
 // made the loader. The module's root object, the engine, is made and prepared on the loader's
 // thread too, then handed to the GUI thread.
-class EngineLoader : public QObject
+class LEXIVO_BROWSER_EXPORT EngineLoader : public QObject
 {
     Q_OBJECT
 public:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/core_export.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -7,7 +9,7 @@
 // non-zero interval. (A QTimer started with interval 0 would fire on every event-loop pass.)
 // Setting the interval restarts the countdown, even with the same value; enabling an enabled
 // timer does not.
-class IntervalTimer : public QObject
+class LEXIVO_CORE_EXPORT IntervalTimer : public QObject
 {
     Q_OBJECT
 public:

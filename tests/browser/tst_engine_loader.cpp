@@ -60,6 +60,7 @@ class EngineLoaderTest : public QObject
 private Q_SLOTS:
     void initTestCase();
     void moduleLoadsAndItsBrowserShowsAPage();
+    void moduleAndProgramShareTheSeam();
     void firstExistingCandidateIsLoaded();
     void windowTabOrderReachesTheEnginesPage();
     void failures_data();
@@ -99,6 +100,24 @@ void EngineLoaderTest::moduleLoadsAndItsBrowserShowsAPage()
     QCOMPARE(log.events, (QStringList{"before " + m_server.url(QStringLiteral("/home")),
                                       "complete " + m_server.url(QStringLiteral("/home"))}));
     QCOMPARE(m_server.pageRequests(), QByteArrayList{"/home"});
+}
+
+// One Browser type in the process: the module's browser is one by this side's meta-object, and a
+// signal connected here arrives when the module raises it.
+void EngineLoaderTest::moduleAndProgramShareTheSeam()
+{
+    m_server.setPage("/seam", "<p>seam</p>");
+    const LoadResult result = load({kModule});
+    QVERIFY2(result.engine, qPrintable(result.failure));
+    std::unique_ptr<Browser> browser = result.engine->createBrowser();
+    QCOMPARE(browser->metaObject()->superClass(), &Browser::staticMetaObject);
+    QCOMPARE(qobject_cast<Browser*>(static_cast<QObject*>(browser.get())), browser.get());
+
+    browser_events::Log log(browser.get());
+    browser->navigate(m_server.url(QStringLiteral("/seam")));
+    QVERIFY(waitUntil([&] { return log.events.size() >= 2; }, kTimeout));
+    QCOMPARE(log.events, (QStringList{"before " + m_server.url(QStringLiteral("/seam")),
+                                      "complete " + m_server.url(QStringLiteral("/seam"))}));
 }
 
 void EngineLoaderTest::firstExistingCandidateIsLoaded()

@@ -126,7 +126,8 @@ void DialogsWidgetsTest::optionSaveAndCancel()
     QFETCH(bool, saved);
     OptionsDialog option;
     option.setValues(canned_templates::defaults());
-    whenModal([how](QWidget* dialog) {
+    ModalDriver modals;
+    modals.whenModal([how](QWidget* dialog) {
         if (how == 0)
             click(dialog, "cmdSave");
         else if (how == 1)
@@ -144,7 +145,8 @@ void DialogsWidgetsTest::optionKeysDoNotCloseIt()
 {
     OptionsDialog option;
     bool stillOpen = false;
-    whenModal([&](QWidget* dialog) {
+    ModalDriver modals;
+    modals.whenModal([&](QWidget* dialog) {
         QLineEdit* edit = childNamed<QLineEdit>(dialog, "txtChinese");
         edit->setFocus();
         QTest::keyClick(edit, Qt::Key_Escape);
@@ -168,7 +170,8 @@ void DialogsWidgetsTest::optionFieldsShowTheirStart()
         values[key] = QStringLiteral("http://provider.test/") + QString(300, u'x') +
                       QStringLiteral("?q=%word");
     option.setValues(values);
-    whenModal([](QWidget* dialog) {
+    ModalDriver modals;
+    modals.whenModal([](QWidget* dialog) {
         QLineEdit* edit = childNamed<QLineEdit>(dialog, "txtEnglish");
         edit->setFocus();
         QTest::keyClick(edit, Qt::Key_End);
@@ -181,10 +184,10 @@ void DialogsWidgetsTest::optionFieldsShowTheirStart()
 
     QList<int> caretsAtOpening;
     int caretAfterSelect = -1;
-    whenModal([&](QWidget* dialog) {
+    modals.whenModal([&](QWidget* dialog) {
         for (const QueryKey key : kQueryKeys)
             caretsAtOpening << option.field(key)->cursorPosition();
-        whenModal(
+        modals.whenModal(
             [](QWidget* suggestion) {
                 childNamed<QCheckBox>(suggestion, "Check1")->setChecked(true);
                 click(suggestion, "cmdOK");
@@ -297,7 +300,8 @@ void DialogsWidgetsTest::suggestionFlags()
     QFETCH(int, how);
     QFETCH(bool, saved);
     SuggestionDialog dialog(QueryKey::English);
-    whenModal([how](QWidget* d) {
+    ModalDriver modals;
+    modals.whenModal([how](QWidget* d) {
         childNamed<QCheckBox>(d, "Check1")->setChecked(true);
         childNamed<QCheckBox>(d, "Check2")->setChecked(true);
         if (how == 0)
@@ -317,7 +321,8 @@ void DialogsWidgetsTest::suggestionEnterPressesFocusedButtonOnly()
     SuggestionDialog dialog(QueryKey::Japanese);
     bool escapeKeptItOpen = false;
     QString focused;
-    whenModal([&](QWidget* d) {
+    ModalDriver modals;
+    modals.whenModal([&](QWidget* d) {
         QTest::keyClick(d, Qt::Key_Escape);
         escapeKeptItOpen = d->isVisible();
         focused = QApplication::focusWidget()->objectName();
@@ -349,7 +354,8 @@ void DialogsWidgetsTest::enterKeysPressTheFocusedButton()
     QFETCH(int, modifiers);
     QFETCH(bool, saved);
     SuggestionDialog dialog(QueryKey::English);
-    whenModal([&](QWidget* d) {
+    ModalDriver modals;
+    modals.whenModal([&](QWidget* d) {
         QWidget* focus = d->findChild<QWidget*>(button);
         focus->setFocus();
         QTest::keyClick(focus, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
@@ -394,7 +400,8 @@ void DialogsWidgetsTest::selectWritesTheTickedTemplate()
     OptionsDialog option;
     option.field(key)->setText(QStringLiteral("typed"));
     QString dialogName;
-    whenModal([&](QWidget* d) {
+    ModalDriver modals;
+    modals.whenModal([&](QWidget* d) {
         dialogName = d->objectName();
         for (const QString& box : tick)
             d->findChild<QCheckBox*>(box)->setChecked(true);
@@ -410,13 +417,14 @@ void DialogsWidgetsTest::selectWritesTheTickedTemplate()
 void DialogsWidgetsTest::selectReopensUnticked()
 {
     OptionsDialog option;
-    whenModal([](QWidget* d) {
+    ModalDriver modals;
+    modals.whenModal([](QWidget* d) {
         childNamed<QCheckBox>(d, "Check1")->setChecked(true);
         click(d, "cmdOK");
     });
     QTest::mouseClick(option.selectButton(QueryKey::Chinese), Qt::LeftButton);
     bool anyTicked = true;
-    whenModal([&](QWidget* d) {
+    modals.whenModal([&](QWidget* d) {
         anyTicked = false;
         for (QCheckBox* box : d->findChildren<QCheckBox*>())
             anyTicked |= box->isChecked();
@@ -466,7 +474,8 @@ void DialogsWidgetsTest::aboutClosesByOkOrCloseBox()
         AboutDialog about;
         QPoint shownAt;
         QWidget* focused = nullptr;
-        whenModal([&](QWidget* d) {
+        ModalDriver modals;
+        modals.whenModal([&](QWidget* d) {
             shownAt = d->geometry().topLeft();
             focused = QApplication::focusWidget();
             if (closeBox)

@@ -191,7 +191,8 @@ void EngineStartTest::missingModuleIsSaidAndMenusStillWork()
                                                          started.browser->view()->pos()));
 
     bool optionsOpened = false;
-    whenModal([&](QWidget* dialog) {
+    ModalDriver modals;
+    modals.whenModal([&](QWidget* dialog) {
         optionsOpened = dialog->objectName() == QLatin1String("frmOption");
     });
     chooseMenuItem(*started.window, "mnuQueryString");

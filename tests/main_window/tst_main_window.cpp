@@ -824,7 +824,8 @@ void MainWindowTest::eventsArriveWhileModalDialogIsOpen()
     started.window->show();
     QString tickedWhileOpen;
     QString seenWhileOpen;
-    whenModal([&](QWidget* dialog) {
+    ModalDriver modals;
+    modals.whenModal([&](QWidget* dialog) {
         started.browser->raiseNavigationStarting(QStringLiteral("http://a.test/"));
         // Let a real tick arrive inside the dialog's event loop.
         waitUntil([&] { return status(*started.window).endsWith(QStringLiteral(".....")); }, 2500);

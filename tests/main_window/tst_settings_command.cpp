@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <functional>
 
@@ -43,20 +42,22 @@ QString saveAndAnswer(MainWindow& window, const std::function<void(QWidget*)>& e
                       QMessageBox::StandardButton answer = QMessageBox::Ok)
 {
     QString boxText;
-    whenModal([&](QWidget* dialog) {
+    ModalDriver modals;
+    modals.whenModal([&](QWidget* dialog) {
         edit(dialog);
-        // Looks for a box a little after "Save"; a save that asks nothing finishes at once.
-        QTimer::singleShot(300, dialog, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                boxText = box->text();
-                QAbstractButton* button = box->button(answer);
-                (button ? button : box->buttons().constFirst())->click();
-            }
-        });
+        // A save that asks nothing finishes at once: the look-out for a box goes with this call.
+        modals.whenModal(
+            [&](QWidget* box) {
+                if (auto* message = qobject_cast<QMessageBox*>(box)) {
+                    boxText = message->text();
+                    QAbstractButton* button = message->button(answer);
+                    (button ? button : message->buttons().constFirst())->click();
+                }
+            },
+            dialog);
         click(dialog, "cmdSave");
     });
     chooseMenuItem(window, "mnuQueryString");
-    QTest::qWait(350); // let the look-out above run before its references go
     return boxText;
 }
 
@@ -92,7 +93,8 @@ void QueryStringCommandTest::cleanup()
 void QueryStringCommandTest::saveWritesTheFileAndNextStartReadsIt()
 {
     MainWindowFixture started;
-    whenModal([](QWidget* dialog) {
+    ModalDriver modals;
+    modals.whenModal([](QWidget* dialog) {
         field(dialog, "txtHome")->setText(QStringLiteral("http://home.test/"));
         field(dialog, "txtEnglish")->setText(QStringLiteral("http://e.test/?q=%word&x=1"));
         click(dialog, "cmdSave");
@@ -115,7 +117,8 @@ void QueryStringCommandTest::saveWritesTheFileAndNextStartReadsIt()
 void QueryStringCommandTest::saveUnchangedStillWrites()
 {
     MainWindowFixture started;
-    whenModal([](QWidget* dialog) { click(dialog, "cmdSave"); });
+    ModalDriver modals;
+    modals.whenModal([](QWidget* dialog) { click(dialog, "cmdSave"); });
     chooseMenuItem(*started.window, "mnuQueryString");
     QCOMPARE(started.window->options()->result(), int(QDialog::Accepted));
     QCOMPARE(
@@ -137,11 +140,12 @@ void QueryStringCommandTest::cancelAndCloseBoxRestoreEveryField()
     const QueryStringSet before = started.window->options()->values();
 
     QString chosenInDialog;
-    whenModal([&](QWidget* dialog) {
+    ModalDriver modals;
+    modals.whenModal([&](QWidget* dialog) {
         for (QLineEdit* edit : dialog->findChildren<QLineEdit*>())
             edit->setText(QStringLiteral("typed"));
         // Choose a template through "Select" too: tick the second provider and confirm.
-        whenModal(
+        modals.whenModal(
             [](QWidget* suggestion) {
                 childNamed<QCheckBox>(suggestion, "Check2")->setChecked(true);
                 click(suggestion, "cmdOK");
@@ -190,9 +194,10 @@ void QueryStringCommandTest::failedSaveWarnsAndKeepsNewValues()
 
     QString warning;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    whenModal([&](QWidget* dialog) {
+    ModalDriver modals;
+    modals.whenModal([&](QWidget* dialog) {
         field(dialog, "txtThesaurus")->setText(QStringLiteral("http://t.test/%word"));
-        whenModal(
+        modals.whenModal(
             [&](QWidget* box) {
                 if (auto* message = qobject_cast<QMessageBox*>(box)) {
                     warning = message->text();
@@ -228,7 +233,8 @@ void QueryStringCommandTest::failedSaveWarnsAndKeepsNewValues()
 void QueryStringCommandTest::emptiedFieldStaysEmptyAfterRestart()
 {
     MainWindowFixture started;
-    whenModal([](QWidget* dialog) {
+    ModalDriver modals;
+    modals.whenModal([](QWidget* dialog) {
         field(dialog, "txtJapanese")->clear();
         click(dialog, "cmdSave");
     });
@@ -248,7 +254,8 @@ void QueryStringCommandTest::dialogIsCentredAndModal()
     QRect frame;
     QRect screen;
     bool modal = false;
-    whenModal([&](QWidget* dialog) {
+    ModalDriver modals;
+    modals.whenModal([&](QWidget* dialog) {
         frame = dialog->frameGeometry();
         screen = dialog->screen()->geometry();
         modal = dialog->isModal();

@@ -142,7 +142,8 @@ void StartupBadFilesTest::unreadableFileWarnsOnceTheWindowIsUp()
     QString warning;
     bool windowVisible = false;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    whenModal([&](QWidget* box) {
+    ModalDriver modals;
+    modals.whenModal([&](QWidget* box) {
         if (auto* message = qobject_cast<QMessageBox*>(box)) {
             warning = message->text();
             windowVisible = window->isVisible();

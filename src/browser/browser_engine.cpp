@@ -1,0 +1,5 @@
+#include "browser/browser_engine.h"
+
+BrowserEngine::~BrowserEngine() = default;
+
+void BrowserEngine::prepare() {}
