@@ -2,6 +2,7 @@
 
 #include "core/address_rule.h"
 #include "webengine/browser_actions.h"
+#include "webengine/connection_warmer.h"
 #include "webengine/page_guards.h"
 
 #include <QWebEngineDownloadRequest>
@@ -161,6 +162,7 @@ WebEngineBrowser::WebEngineBrowser(QObject* parent) : Browser(parent), m_view(ne
     profile->setHttpCacheMaximumSize(8 * 1024 * 1024);
     auto* page = new BrowserPage(profile, m_view);
     profile->setParent(page);
+    m_connectionWarmer = new ConnectionWarmer(profile, this);
     // Nothing is ever saved to disk: every download, from a link or from a response, is
     // cancelled before it starts, so no file is created.
     connect(profile, &QWebEngineProfile::downloadRequested, page,
@@ -186,6 +188,7 @@ WebEngineBrowser::WebEngineBrowser(QObject* parent) : Browser(parent), m_view(ne
 
 WebEngineBrowser::~WebEngineBrowser()
 {
+    delete m_connectionWarmer; // its page before the view's profile
     if (!m_view)
         return;
     // The view may outlive this object inside a window: its page must not ask us any more.
@@ -251,6 +254,11 @@ bool WebEngineBrowser::acceptRedirect(const QUrl& url, bool isMainFrame)
     else
         m_pendingFrameUrls.append(url);
     return true;
+}
+
+void WebEngineBrowser::preconnect(const QList<QUrl>& origins)
+{
+    m_connectionWarmer->warmUp(origins);
 }
 
 void WebEngineBrowser::navigate(const QString& address, const QString& lookupCaption)

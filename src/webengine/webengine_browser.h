@@ -7,6 +7,7 @@
 #include <QWebEngineView>
 
 class BrowserActions;
+class ConnectionWarmer;
 class QWebEngineDownloadRequest;
 class QWebEngineLoadingInfo;
 
@@ -22,6 +23,7 @@ public:
 
     QWebEngineView* view() override { return m_view; }
     void navigate(const QString& address, const QString& lookupCaption = QString()) override;
+    void preconnect(const QList<QUrl>& origins) override;
 
 Q_SIGNALS:
     // The page asked for a new window; none opens.
@@ -37,7 +39,8 @@ private:
     // Ends the main frame's latest navigation, which brought no document, if it is url's.
     void endPendingMainNavigation(const QUrl& url);
 
-    QPointer<QWebEngineView> m_view;    // ours until a window adopts it
+    QPointer<QWebEngineView> m_view;                // ours until a window adopts it
+    ConnectionWarmer* m_connectionWarmer = nullptr; // a child, gone before the view's profile
     QPointer<BrowserActions> m_actions; // the view's keys, menu, find bar and error page
     QUrl m_reportedMainUrl;             // reported before its load started
     QUrl m_pendingMainUrl;              // the main frame's latest navigation, until it ends
