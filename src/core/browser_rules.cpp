@@ -129,6 +129,21 @@ QString html(const QString& dictionary, const QString& host, const QString& erro
                "</body></html>");
 }
 
+QString rendererEndedHtml()
+{
+    return QLatin1String("<!DOCTYPE html><html><head><meta charset=\"utf-8\">") +
+           QLatin1String(kRendererEndedMarker) +
+           QLatin1String("<meta http-equiv=\"Content-Security-Policy\" content=\"default-src "
+                         "'none'; style-src 'unsafe-inline'\">"
+                         "<title>Page stopped</title></head>"
+                         "<body style=\"font-family: sans-serif; margin: 2em\">"
+                         "<h3>This page stopped working.</h3>"
+                         "<p>The process that showed it ended unexpectedly: it crashed or ran out "
+                         "of memory.</p>"
+                         "<p>Look the word up again, or choose another dictionary.</p>"
+                         "</body></html>");
+}
+
 bool isOwnPage(const QUrl& url, const char* marker)
 {
     if (url.scheme() != QLatin1String("data"))

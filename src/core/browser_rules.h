@@ -42,8 +42,10 @@ namespace error_page {
 
 // The marker that tells the program's own pages from the web's.
 constexpr char kMarkerPrefix[] = "<meta name=\"lexivo-notice\"";
-// This page's own marker.
+// The marker of the page for a site that cannot be reached.
 constexpr char kMarker[] = "<meta name=\"lexivo-notice\" content=\"load-failed\">";
+// The marker of the page shown after the process that rendered a page ended.
+constexpr char kRendererEndedMarker[] = "<meta name=\"lexivo-notice\" content=\"renderer\">";
 
 // Text with the characters that are special in HTML written as entities.
 QString htmlEscape(const QString& text);
@@ -55,6 +57,9 @@ QString shortError(int errorCode, const QString& engineText);
 // The program's page for a page that could not be reached: dictionary is the caption of the
 // lookup button used, empty for any other page. Without scripts; every value escaped.
 QString html(const QString& dictionary, const QString& host, const QString& error);
+
+// The page shown in place of one whose renderer crashed or ran out of memory. Without scripts.
+QString rendererEndedHtml();
 
 // Whether url is a data: URL (as setHtml makes them) whose content holds marker: how the
 // browser recognises its own pages among the navigations it reports.

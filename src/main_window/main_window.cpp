@@ -202,7 +202,7 @@ void MainWindow::buildDesign()
     // engine starts, perhaps inside a view of its own placed in the view later still; Qt puts a
     // new widget at the end of the focus chain, in front of whatever comes after the view: order
     // the chain again once it is there.
-    m_browserView->installEventFilter(this);
+    watchForFocusChildren(m_browserView);
     m_wordEdit->setFocus();
 
     resize(scale.size(kClientWidth, kClientHeight));
@@ -227,11 +227,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         (watched == m_browserView ||
          m_browserView->isAncestorOf(qobject_cast<QWidget*>(watched)))) {
         if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child())) {
-            child->installEventFilter(this);
+            watchForFocusChildren(child);
             QTimer::singleShot(0, this, &MainWindow::applyTabOrder);
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// The widget and those it holds already: the page's widget may come deep inside them.
+void MainWindow::watchForFocusChildren(QWidget* widget)
+{
+    widget->installEventFilter(this);
+    for (QWidget* child : widget->findChildren<QWidget*>())
+        child->installEventFilter(this);
 }
 
 void MainWindow::buildMenus()

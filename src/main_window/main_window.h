@@ -78,6 +78,7 @@ private:
     void buildDesign();
     void buildMenus();
     void applyTabOrder();
+    void watchForFocusChildren(QWidget* widget);
     void placeAtDesignPosition();
     void loadSettingsAndOpenHomePage();
     void releaseOptionsDialog();

@@ -2,31 +2,59 @@
 
 #include "core/browser_rules.h"
 #include "webengine/find_bar.h"
-#include "webengine/page_guards.h"
+#include "webengine/navigation_tracker.h"
+#include "webengine/page_printer.h"
 
 #include <QAbstractSpinBox>
+#include <QAction>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QPrinterInfo>
-#include <QTimer>
+#include <QMouseEvent>
 #include <QWebEngineContextMenuRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
-#include <QWebEngineNavigationRequest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QWheelEvent>
 
 namespace {
 
-// Chromium's code for a navigation given up for another one (net::ERR_ABORTED).
-constexpr int kAborted = -3;
 constexpr int kWheelStep = 120; // one notch of a mouse wheel
+
+// The browser's keys: the platform's standard ones, and the further keys browsers have taught
+// their users.
+struct Command
+{
+    const char* name; // the action's object name
+    QKeySequence::StandardKey standardKey;
+    QKeyCombination otherKey;
+    void (BrowserActions::*run)();
+};
+
+const Command kCommands[] = {
+    {"back", QKeySequence::Back, {}, &BrowserActions::back},
+    {"forward", QKeySequence::Forward, {}, &BrowserActions::forward},
+    {"reload", QKeySequence::Refresh, Qt::CTRL | Qt::Key_R, &BrowserActions::reload},
+    {"stop", QKeySequence::UnknownKey, QKeyCombination(Qt::Key_Escape), &BrowserActions::stop},
+    {"find", QKeySequence::Find, {}, &BrowserActions::find},
+    {"findNext", QKeySequence::FindNext, {}, &BrowserActions::findNext},
+    {"findPrevious", QKeySequence::FindPrevious, {}, &BrowserActions::findPrevious},
+    {"print", QKeySequence::Print, {}, &BrowserActions::print},
+    {"zoomIn", QKeySequence::ZoomIn, Qt::CTRL | Qt::Key_Equal, &BrowserActions::zoomIn},
+    {"zoomOut", QKeySequence::ZoomOut, {}, &BrowserActions::zoomOut},
+    {"resetZoom", QKeySequence::UnknownKey, Qt::CTRL | Qt::Key_0, &BrowserActions::resetZoom},
+};
+
+QList<QKeySequence> shortcutsOf(const Command& command)
+{
+    QList<QKeySequence> keys = QKeySequence::keyBindings(command.standardKey);
+    const QKeySequence other(command.otherKey);
+    // Twice the same key on one action would make it ambiguous, and do nothing.
+    if (!other.isEmpty() && !keys.contains(other))
+        keys.append(other);
+    return keys;
+}
 
 // Entries of the engine's menu that do nothing here: downloads are refused, no second window
 // opens, and the program has no place to save or show a page's source.
@@ -58,63 +86,69 @@ void tidySeparators(QMenu* menu)
 
 } // namespace
 
-BrowserActions::PrintDialogRunner& BrowserActions::printDialogRunner()
-{
-    static PrintDialogRunner runner = [](QPrintDialog& dialog) { return dialog.exec(); };
-    return runner;
-}
-
-bool BrowserActions::isErrorPage(const QUrl& url)
-{
-    return error_page::isOwnPage(url, error_page::kMarker);
-}
-
-BrowserActions::BrowserActions(QWebEngineView* view)
-    : QObject(view), m_view(view), m_findBar(new FindBar(view)), m_zoomPercent(zoom_steps::kDefault)
+BrowserActions::BrowserActions(QWidget* view, QWebEngineView* webView,
+                               const NavigationTracker* navigations, FindBar* findBar)
+    : QObject(view), m_view(view), m_webView(webView), m_navigations(navigations),
+      m_findBar(findBar), m_printer(new PagePrinter(webView)), m_zoomPercent(zoom_steps::kDefault)
 {
     setObjectName(QStringLiteral("browserActions"));
-    view->installEventFilter(this);
-    watchWindow();
-    view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(view, &QWidget::customContextMenuRequested, this, &BrowserActions::showContextMenu);
-    QWebEnginePage* page = view->page();
-    connect(page, &QWebEnginePage::loadingChanged, this, &BrowserActions::onLoadingChanged);
+    addActions();
+    webView->installEventFilter(this);
+    webView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(webView, &QWidget::customContextMenuRequested, this, &BrowserActions::showContextMenu);
+    QWebEnginePage* page = webView->page();
+    connect(page, &QWebEnginePage::loadingChanged, this, &BrowserActions::applyZoom);
     connect(page, &QWebEnginePage::urlChanged, this, &BrowserActions::applyZoom);
-    connect(page, &QWebEnginePage::navigationRequested, this,
-            [this](QWebEngineNavigationRequest& request) {
-                if (!request.isMainFrame() || RendererWatchdog::isNotice(request.url()) ||
-                    request.navigationType() == QWebEngineNavigationRequest::RedirectNavigation)
-                    return;
-                m_lookupCaption = m_nextLookupCaption;
-                m_nextLookupCaption.clear();
-            });
-    connect(view, &QWebEngineView::printFinished, this, [this](bool success) {
-        m_printer.reset();
-        if (!success)
-            showMessage(QStringLiteral("The page could not be printed."));
-    });
+    connect(navigations, &NavigationTracker::loadingChanged, this, &BrowserActions::updateEnabled);
+    connect(qApp, &QApplication::focusChanged, this, &BrowserActions::updateEnabled);
+    updateEnabled();
 }
 
-BrowserActions::~BrowserActions() = default;
-
-void BrowserActions::watchWindow()
+void BrowserActions::addActions()
 {
-    QWidget* window = m_view->window();
-    if (window == m_view || window == m_window)
-        return;
-    if (m_window)
-        m_window->removeEventFilter(this);
-    m_window = window;
-    window->installEventFilter(this);
+    for (const Command& command : kCommands) {
+        auto* action = new QAction(m_view);
+        action->setObjectName(QString::fromLatin1(command.name));
+        action->setShortcuts(shortcutsOf(command));
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, command.run);
+        m_view->addAction(action);
+        m_actions.append(action);
+    }
+    m_stop = action("stop");
+}
+
+QAction* BrowserActions::action(const char* name) const
+{
+    for (QAction* action : m_actions) {
+        if (action->objectName() == QLatin1String(name))
+            return action;
+    }
+    return nullptr;
+}
+
+// A disabled action leaves its keys to the widget that has the focus.
+void BrowserActions::updateEnabled()
+{
+    // A text box of the window (the word box) keeps its keys; the find box is the view's own.
+    QWidget* focus = QApplication::focusWidget();
+    const bool textBoxHasKeys =
+        (qobject_cast<QLineEdit*>(focus) || qobject_cast<QAbstractSpinBox*>(focus)) &&
+        !m_view->isAncestorOf(focus);
+    for (QAction* action : m_actions)
+        action->setEnabled(!textBoxHasKeys);
+    // Escape has no editing meaning in a text box: it stops a load from anywhere in the window,
+    // and is the page's while nothing loads.
+    m_stop->setEnabled(m_navigations->isLoading());
 }
 
 bool BrowserActions::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_view) {
-        if (event->type() == QEvent::ParentChange) {
-            watchWindow();
-        } else if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished) {
-            QWidget* content = m_view->focusProxy();
+    if (watched == m_webView) {
+        // The engine makes the widget that shows the page, and may make a new one for a page of
+        // another site.
+        if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished) {
+            QWidget* content = m_webView->focusProxy();
             if (content && content != m_contentView) {
                 m_contentView = content;
                 content->installEventFilter(this);
@@ -122,91 +156,47 @@ bool BrowserActions::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    if (watched == m_window && event->type() == QEvent::KeyPress)
-        return handleKey(static_cast<QKeyEvent*>(event));
-    if (watched == m_contentView) {
-        if (event->type() == QEvent::MouseButtonPress ||
-            event->type() == QEvent::MouseButtonRelease ||
-            event->type() == QEvent::MouseButtonDblClick) {
-            const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
-            if (button == Qt::BackButton || button == Qt::ForwardButton) {
-                if (event->type() == QEvent::MouseButtonPress)
-                    button == Qt::BackButton ? back() : forward();
-                return true;
-            }
-        } else if (event->type() == QEvent::KeyPress) {
-            // The page takes Escape for itself; while a page loads, it stops the load instead.
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier &&
-                m_view->page()->isLoading()) {
-                stop();
-                return true;
-            }
-        } else if (event->type() == QEvent::Wheel) {
-            auto* wheel = static_cast<QWheelEvent*>(event);
-            if (!(wheel->modifiers() & Qt::ControlModifier))
-                return false;
-            // Zoomed in the program's steps; a touchpad sends many small deltas.
-            m_wheelDelta += wheel->angleDelta().y();
-            while (m_wheelDelta >= kWheelStep) {
-                m_wheelDelta -= kWheelStep;
-                setZoomPercent(zoom_steps::zoomIn(m_zoomPercent));
-            }
-            while (m_wheelDelta <= -kWheelStep) {
-                m_wheelDelta += kWheelStep;
-                setZoomPercent(zoom_steps::zoomOut(m_zoomPercent));
-            }
-            return true;
-        }
-    }
-    return false;
+    return watched == m_contentView && handleContentEvent(event);
 }
 
-bool BrowserActions::handleKey(QKeyEvent* event)
+// The mouse's back and forward buttons, and Ctrl with the wheel, over the page.
+bool BrowserActions::handleContentEvent(QEvent* event)
 {
-    // A text box of the window (the word box) keeps its keys; the find box is the view's own.
-    QWidget* focus = QApplication::focusWidget();
-    if ((qobject_cast<QLineEdit*>(focus) || qobject_cast<QAbstractSpinBox*>(focus)) &&
-        !m_view->isAncestorOf(focus))
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: {
+        const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+        if (button != Qt::BackButton && button != Qt::ForwardButton)
+            return false;
+        if (event->type() == QEvent::MouseButtonPress)
+            button == Qt::BackButton ? back() : forward();
+        return true;
+    }
+    case QEvent::Wheel: {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (!(wheel->modifiers() & Qt::ControlModifier))
+            return false;
+        // Zoomed in the program's steps; a touchpad sends many small deltas.
+        m_wheelDelta += wheel->angleDelta().y();
+        for (; m_wheelDelta >= kWheelStep; m_wheelDelta -= kWheelStep)
+            zoomIn();
+        for (; m_wheelDelta <= -kWheelStep; m_wheelDelta += kWheelStep)
+            zoomOut();
+        return true;
+    }
+    default:
         return false;
-    const Qt::KeyboardModifiers mods =
-        event->modifiers() &
-        (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    const int key = event->key();
-    if (mods == Qt::AltModifier && key == Qt::Key_Left)
-        back();
-    else if (mods == Qt::AltModifier && key == Qt::Key_Right)
-        forward();
-    else if ((mods == Qt::NoModifier && key == Qt::Key_F5) ||
-             (mods == Qt::ControlModifier && key == Qt::Key_R))
-        reload();
-    else if (mods == Qt::NoModifier && key == Qt::Key_Escape)
-        stop();
-    else if (mods == Qt::ControlModifier && key == Qt::Key_F)
-        find();
-    else if (key == Qt::Key_F3 && (mods == Qt::NoModifier || mods == Qt::ShiftModifier))
-        m_findBar->isVisible() ? m_findBar->findNext(mods == Qt::ShiftModifier) : find();
-    else if (mods == Qt::ControlModifier && key == Qt::Key_P)
-        print();
-    else if ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier) &&
-             (key == Qt::Key_Plus || key == Qt::Key_Equal))
-        setZoomPercent(zoom_steps::zoomIn(m_zoomPercent));
-    else if ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier) &&
-             (key == Qt::Key_Minus || key == Qt::Key_Underscore))
-        setZoomPercent(zoom_steps::zoomOut(m_zoomPercent));
-    else if (mods == Qt::ControlModifier && key == Qt::Key_0)
-        setZoomPercent(zoom_steps::kDefault);
-    else
-        return false;
-    return true;
+    }
 }
 
 void BrowserActions::back()
 {
-    QWebEngineHistory* history = m_view->history();
+    QWebEngineHistory* history = m_webView->history();
     // Behind the program's own page lies the address that failed, which would fail again and
     // bring the same page back: go to the page before it.
-    if (RendererWatchdog::isNotice(m_view->url()) && history->currentItemIndex() >= 2)
+    if (error_page::isOwnPage(m_webView->url(), error_page::kMarkerPrefix) &&
+        history->currentItemIndex() >= 2)
         history->goToItem(history->itemAt(history->currentItemIndex() - 2));
     else
         history->back();
@@ -214,23 +204,53 @@ void BrowserActions::back()
 
 void BrowserActions::forward()
 {
-    m_view->history()->forward();
+    m_webView->history()->forward();
 }
 
 void BrowserActions::reload()
 {
-    m_view->page()->triggerAction(QWebEnginePage::Reload);
+    m_webView->page()->triggerAction(QWebEnginePage::Reload);
 }
 
-// The navigation under way ends as a stopped one: the browser reports its end.
+// The navigation under way ends as a stopped one: the tracker reports its end.
 void BrowserActions::stop()
 {
-    m_view->page()->triggerAction(QWebEnginePage::Stop);
+    m_webView->page()->triggerAction(QWebEnginePage::Stop);
 }
 
 void BrowserActions::find()
 {
     m_findBar->open();
+}
+
+void BrowserActions::findNext()
+{
+    m_findBar->isVisible() ? m_findBar->findNext(false) : m_findBar->open();
+}
+
+void BrowserActions::findPrevious()
+{
+    m_findBar->isVisible() ? m_findBar->findNext(true) : m_findBar->open();
+}
+
+void BrowserActions::print()
+{
+    m_printer->print();
+}
+
+void BrowserActions::zoomIn()
+{
+    setZoomPercent(zoom_steps::zoomIn(m_zoomPercent));
+}
+
+void BrowserActions::zoomOut()
+{
+    setZoomPercent(zoom_steps::zoomOut(m_zoomPercent));
+}
+
+void BrowserActions::resetZoom()
+{
+    setZoomPercent(zoom_steps::kDefault);
 }
 
 void BrowserActions::setZoomPercent(int percent)
@@ -244,51 +264,19 @@ void BrowserActions::setZoomPercent(int percent)
 void BrowserActions::applyZoom()
 {
     const qreal factor = m_zoomPercent / 100.0;
-    if (!qFuzzyCompare(m_view->zoomFactor(), factor))
-        m_view->setZoomFactor(factor);
-}
-
-void BrowserActions::print()
-{
-    if (m_printer)
-        return; // one job at a time
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    const bool noPrinter = QPrinterInfo::availablePrinters().isEmpty();
-    QPrintDialog dialog(printer.get(), m_view->window());
-    if (noPrinter)
-        dialog.setWindowTitle(QStringLiteral("Print - no printer is installed"));
-    if (printDialogRunner()(dialog) != QDialog::Accepted)
-        return;
-    // With no printer the dialog can only print to a file, and it needs the file's name.
-    if (noPrinter && (printer->outputFormat() == QPrinter::NativeFormat ||
-                      printer->outputFileName().isEmpty())) {
-        showMessage(QStringLiteral("No printer is installed. To keep the page, choose \"Print to "
-                                   "File (PDF)\" in the print dialog."));
-        return;
-    }
-    m_printer = std::move(printer);
-    m_view->print(m_printer.get());
-}
-
-// Not modal: the program goes on while the message is shown.
-void BrowserActions::showMessage(const QString& text)
-{
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Print"), text,
-                                QMessageBox::Ok, m_view->window());
-    box->setObjectName(QStringLiteral("printMessage"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    if (!qFuzzyCompare(m_webView->zoomFactor(), factor))
+        m_webView->setZoomFactor(factor);
 }
 
 void BrowserActions::showContextMenu(const QPoint& pos)
 {
-    QMenu* menu = m_view->createStandardContextMenu();
+    QMenu* menu = m_webView->createStandardContextMenu();
     menu->setObjectName(QStringLiteral("pageContextMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     for (QWebEnginePage::WebAction unusable : kUnusable)
-        menu->removeAction(m_view->pageAction(unusable));
+        menu->removeAction(m_webView->pageAction(unusable));
 
-    const QWebEngineContextMenuRequest* request = m_view->lastContextMenuRequest();
+    const QWebEngineContextMenuRequest* request = m_webView->lastContextMenuRequest();
     const std::optional<QString> text =
         request ? selection_lookup::lookupText(request->selectedText()) : std::nullopt;
     QAction* first = menu->actions().value(0);
@@ -310,32 +298,5 @@ void BrowserActions::showContextMenu(const QPoint& pos)
     // Queued: the dialog comes up once the menu has closed.
     connect(printAction, &QAction::triggered, this, &BrowserActions::print, Qt::QueuedConnection);
     tidySeparators(menu);
-    menu->popup(m_view->mapToGlobal(pos));
-}
-
-void BrowserActions::setLookupContext(const QString& dictionaryCaption)
-{
-    m_nextLookupCaption = dictionaryCaption;
-}
-
-void BrowserActions::onLoadingChanged(const QWebEngineLoadingInfo& info)
-{
-    applyZoom();
-    if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus ||
-        RendererWatchdog::isNotice(info.url()))
-        return;
-    // An HTTP error status comes with the site's own page, shown as it is; a navigation given
-    // up for another one has nothing to say.
-    if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ||
-        info.errorDomain() == QWebEngineLoadingInfo::NoErrorDomain || info.errorCode() == kAborted)
-        return;
-    const QString html =
-        error_page::html(m_lookupCaption, info.url().host(),
-                         error_page::shortError(info.errorCode(), info.errorString()));
-    const QUrl failed = info.url();
-    // Once the engine has finished with the failed load; not if another page is on its way.
-    QTimer::singleShot(0, this, [this, html, failed] {
-        if (m_view->url() == failed && !m_view->page()->isLoading())
-            m_view->setHtml(html);
-    });
+    menu->popup(m_webView->mapToGlobal(pos));
 }

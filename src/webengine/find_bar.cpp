@@ -9,8 +9,8 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
-FindBar::FindBar(QWebEngineView* view)
-    : QFrame(view), m_view(view), m_edit(new QLineEdit(this)), m_result(new QLabel(this))
+FindBar::FindBar(QWidget* view, QWebEngineView* webView)
+    : QFrame(view), m_webView(webView), m_edit(new QLineEdit(this)), m_result(new QLabel(this))
 {
     setObjectName(QStringLiteral("findBar"));
     setFrameShape(QFrame::StyledPanel);
@@ -56,7 +56,7 @@ FindBar::FindBar(QWebEngineView* view)
     connect(closeButton, &QToolButton::clicked, this, &FindBar::close);
     // As the text is typed, the first match from the top.
     connect(m_edit, &QLineEdit::textEdited, this, [this] { findNext(false); });
-    connect(view->page(), &QWebEnginePage::findTextFinished, this, &FindBar::onFound);
+    connect(webView->page(), &QWebEnginePage::findTextFinished, this, &FindBar::onFound);
     view->installEventFilter(this);
     hide();
 }
@@ -76,19 +76,19 @@ void FindBar::close()
         return;
     hide();
     m_result->clear();
-    m_view->page()->findText(QString()); // takes the highlights away
-    m_view->setFocus(Qt::OtherFocusReason);
+    m_webView->page()->findText(QString()); // takes the highlights away
+    m_webView->setFocus(Qt::OtherFocusReason);
 }
 
 void FindBar::findNext(bool backward)
 {
     if (m_edit->text().isEmpty()) {
         m_result->clear();
-        m_view->page()->findText(QString());
+        m_webView->page()->findText(QString());
         return;
     }
-    m_view->page()->findText(m_edit->text(),
-                             backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags());
+    m_webView->page()->findText(m_edit->text(), backward ? QWebEnginePage::FindBackward
+                                                         : QWebEnginePage::FindFlags());
 }
 
 QString FindBar::resultText() const
@@ -109,23 +109,25 @@ void FindBar::onFound(const QWebEngineFindTextResult& result)
 
 void FindBar::place()
 {
-    const int width = qMin(m_view->width(), fontMetrics().averageCharWidth() * 48);
-    const QSize hint = sizeHint();
-    setGeometry(m_view->width() - width, 0, width, hint.height());
+    const int width = qMin(parentWidget()->width(), fontMetrics().averageCharWidth() * 48);
+    setGeometry(parentWidget()->width() - width, 0, width, sizeHint().height());
 }
 
 bool FindBar::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_view && event->type() == QEvent::Resize && isVisible())
+    if (watched == parentWidget() && event->type() == QEvent::Resize && isVisible())
         place();
+    if (watched == m_edit && event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        event->accept(); // Escape closes the box, also while a page loads
+        return true;
+    }
     if (watched == m_edit && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        const bool shift = key->modifiers() & Qt::ShiftModifier;
         switch (key->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-        case Qt::Key_F3:
-            findNext(shift);
+            findNext(key->modifiers() & Qt::ShiftModifier);
             return true;
         case Qt::Key_Escape:
             close();

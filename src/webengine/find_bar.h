@@ -7,14 +7,16 @@ class QLineEdit;
 class QWebEngineFindTextResult;
 class QWebEngineView;
 
-// A small find box laid over the top right corner of the browser view. It searches the page as
-// the text is typed; Enter or F3 finds the next match, Shift+Enter or Shift+F3 the previous one,
-// Escape closes it. It moves no control of the window.
+// A small find box laid over the top right corner of the page, in the browser's view beside the
+// page's own. It searches the page as the text is typed; Enter finds the next match, Shift+Enter
+// the previous one (as do the browser's find keys, F3 and Shift+F3), Escape closes it. It moves
+// no control of the window.
 class FindBar : public QFrame
 {
     Q_OBJECT
 public:
-    explicit FindBar(QWebEngineView* view);
+    // A child of view, over webView, which fills it.
+    FindBar(QWidget* view, QWebEngineView* webView);
 
     // Shows the box, or selects its text when it is shown already, and gives it the focus.
     void open();
@@ -31,7 +33,7 @@ private:
     void place();
     void onFound(const QWebEngineFindTextResult& result);
 
-    QWebEngineView* m_view;
+    QWebEngineView* m_webView;
     QLineEdit* m_edit;
     QLabel* m_result;
 };

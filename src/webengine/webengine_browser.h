@@ -3,17 +3,15 @@
 #include "browser/browser.h"
 
 #include <QPointer>
-#include <QUrl>
 #include <QWebEngineView>
 
-class BrowserActions;
+class BrowserPage;
 class ConnectionWarmer;
-class QWebEngineDownloadRequest;
-class QWebEngineLoadingInfo;
 
-// The program's browser: a QWebEngineView whose page reports every navigation, refuses the page
-// navigations address_rule refuses and every new window, turning QtWebEngine's signals into the
-// signals of Browser. Pages shown in it cannot save files or obtain permissions (see the .cpp).
+// The program's browser: a QWebEngineView with the program's page (browser_page.h), which
+// decides which navigations go ahead and that no window opens, and whose navigation tracker
+// reports each navigation once; this class turns those reports into the signals of Browser. Its
+// view holds the page's view, the find bar over it, and the browser's keys (browser_actions.h).
 class WebEngineBrowser : public Browser
 {
     Q_OBJECT
@@ -21,7 +19,9 @@ public:
     explicit WebEngineBrowser(QObject* parent = nullptr);
     ~WebEngineBrowser() override;
 
-    QWebEngineView* view() override { return m_view; }
+    QWidget* view() override { return m_view; }
+    // The engine's view of the page, inside view().
+    QWebEngineView* webView() const { return m_webView; }
     void navigate(const QString& address, const QString& lookupCaption = QString()) override;
     void preconnect(const QList<QUrl>& origins) override;
 
@@ -30,20 +30,8 @@ Q_SIGNALS:
     void newWindowRefused();
 
 private:
-    bool acceptNavigation(const QUrl& url, bool isMainFrame);
-    bool acceptRedirect(const QUrl& url, bool isMainFrame);
-    bool reportNavigation(const QUrl& url);
-    void reportDocument(const QUrl& url);
-    void onLoadingChanged(const QWebEngineLoadingInfo& info);
-    void onDownloadRefused(const QWebEngineDownloadRequest* download);
-    // Ends the main frame's latest navigation, which brought no document, if it is url's.
-    void endPendingMainNavigation(const QUrl& url);
-
-    QPointer<QWebEngineView> m_view;                // ours until a window adopts it
-    ConnectionWarmer* m_connectionWarmer = nullptr; // a child, gone before the view's profile
-    QPointer<BrowserActions> m_actions; // the view's keys, menu, find bar and error page
-    QUrl m_reportedMainUrl;             // reported before its load started
-    QUrl m_pendingMainUrl;              // the main frame's latest navigation, until it ends
-    QUrl m_externalLoadUrl;             // a mailto: (or the like) load, reported when it started
-    QList<QUrl> m_pendingFrameUrls;     // frames' navigations, until their documents load
+    QPointer<QWidget> m_view; // ours until a window adopts it
+    QPointer<QWebEngineView> m_webView;
+    QPointer<BrowserPage> m_page;
+    ConnectionWarmer* m_connectionWarmer; // a child, gone before the page's profile
 };

@@ -222,7 +222,7 @@ void LookupLoadTest::initTestCase()
     auto browser = std::make_unique<WebEngineBrowser>();
     m_browser = browser.get();
     connect(m_browser, &Browser::documentComplete, this, [this] { ++m_completed; });
-    connect(m_browser->view()->page(), &QWebEnginePage::renderProcessTerminated, this,
+    connect(m_browser->webView()->page(), &QWebEnginePage::renderProcessTerminated, this,
             [this] { ++m_rendererTerminated; });
     m_window = std::make_unique<MainWindow>(m_programFolder.path(), std::move(browser));
     m_window->show();
@@ -263,7 +263,7 @@ bool LookupLoadTest::lookUp(int first, int last)
 bool LookupLoadTest::settleOn(int n)
 {
     const QString url = m_server.url(QString::fromLatin1(target(n)));
-    QWebEngineView* view = m_browser->view();
+    QWebEngineView* view = m_browser->webView();
     return waitUntil(
         [&] {
             return status().isEmpty() && !m_window->dotTimer()->isEnabled() &&

@@ -217,7 +217,7 @@ void RealBrowserLookupTest::frameNavigationEndsTheDots()
     QTRY_COMPARE_WITH_TIMEOUT(m_completed.last(), m_server.url("/framed?w=Apple"), kTimeout);
     const QString url = m_server.url("/in-frame");
 
-    m_browser->view()->page()->runJavaScript(
+    m_browser->webView()->page()->runJavaScript(
         QStringLiteral("document.getElementById('f').contentDocument.getElementById('x').click()"));
 
     // The server holds its answer back, so the frame is still loading here.
@@ -241,7 +241,7 @@ void RealBrowserLookupTest::navigationWithoutDocumentEndsTheDots()
     QCOMPARE(m_completed.last(), url);
     QCOMPARE(m_statusAtComplete.last(), QString());
     QVERIFY(!m_window->dotTimer()->isTicking());
-    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/start")); // the page stays
+    QCOMPARE(m_browser->webView()->url().toString(), m_server.url("/start")); // the page stays
 }
 
 void RealBrowserLookupTest::pageLinkToMailIsRefused()
@@ -250,7 +250,7 @@ void RealBrowserLookupTest::pageLinkToMailIsRefused()
     QVERIFY(lookUpApple());
     QTRY_COMPARE_WITH_TIMEOUT(m_completed.last(), m_server.url("/mail?w=Apple"), kTimeout);
 
-    m_browser->view()->page()->runJavaScript(
+    m_browser->webView()->page()->runJavaScript(
         QStringLiteral("document.getElementById('x').click()"));
 
     QTRY_COMPARE_WITH_TIMEOUT(
@@ -262,7 +262,7 @@ void RealBrowserLookupTest::pageLinkToMailIsRefused()
     QCOMPARE(
         status(),
         QStringLiteral("Cannot open mailto:someone@a.test: \"mailto:\" addresses are not allowed"));
-    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/mail?w=Apple"));
+    QCOMPARE(m_browser->webView()->url().toString(), m_server.url("/mail?w=Apple"));
 }
 
 void RealBrowserLookupTest::refusedHomePageLeavesTheProgramRunning()

@@ -56,7 +56,7 @@ void RealWindowFocusTest::init()
     // The home page (about:blank) has loaded, so the engine has made the view's content widget.
     QVERIFY(waitUntil([&] { return complete; }, kTimeout));
     disconnect(m_browser, nullptr, this, nullptr);
-    QVERIFY(m_browser->view()->focusProxy());
+    QVERIFY(m_browser->webView()->focusProxy());
 }
 
 void RealWindowFocusTest::cleanup()

@@ -12,6 +12,7 @@
 #include "wait_until.h"
 #include "webengine/browser_actions.h"
 #include "webengine/find_bar.h"
+#include "webengine/page_printer.h"
 #include "webengine/webengine_browser.h"
 
 #include <QApplication>
@@ -93,8 +94,10 @@ private Q_SLOTS:
 private:
     QString status() const { return m_window->statusBarWidget()->text(); }
     void startWindow(const QString& home, const QString& englishTemplate);
-    QWebEngineView* view() const { return static_cast<QWebEngineView*>(m_browser->view()); }
-    BrowserActions* actions() const { return view()->findChild<BrowserActions*>(); }
+    QWebEngineView* view() const { return m_browser->webView(); }
+    BrowserActions* actions() const { return m_browser->view()->findChild<BrowserActions*>(); }
+    FindBar* findBar() const { return m_browser->view()->findChild<FindBar*>(); }
+    PagePrinter* printer() const { return view()->findChild<PagePrinter*>(); }
     QWidget* content() const { return view()->focusProxy(); }
     bool waitForComplete(const QString& url, int count = 1);
     void lookUp(const char* button, const QString& word);
@@ -152,7 +155,7 @@ void BrowserActionsTest::startWindow(const QString& home, const QString& english
 
 void BrowserActionsTest::cleanup()
 {
-    BrowserActions::printDialogRunner() = [](QPrintDialog& dialog) { return dialog.exec(); };
+    PagePrinter::printDialogRunner() = [](QPrintDialog& dialog) { return dialog.exec(); };
     if (QWidget* popup = QApplication::activePopupWidget())
         popup->close();
     m_window.reset();
@@ -253,7 +256,7 @@ void BrowserActionsTest::keysInTheWordBoxKeepTheirMeaning()
     QTest::qWait(1000);
     QCOMPARE(m_before.size(), before);
     QCOMPARE(word->text(), QString("Appl"));
-    QVERIFY(actions()->findBar()->isHidden());
+    QVERIFY(findBar()->isHidden());
     QCOMPARE(actions()->zoomPercent(), 100);
     // A lookup button has the focus: the keys work.
     m_window->findChild<QPushButton*>("cmdEn2Ch")->setFocus();
@@ -349,7 +352,7 @@ void BrowserActionsTest::findInPage()
     const QRect geometry = view()->geometry();
     focusPage();
     key(Qt::Key_F, Qt::ControlModifier);
-    FindBar* bar = actions()->findBar();
+    FindBar* bar = findBar();
     QTRY_VERIFY(bar->isVisible());
     QVERIFY(bar->edit()->hasFocus());
     QVERIFY(view()->rect().contains(bar->geometry()));
@@ -376,7 +379,7 @@ void BrowserActionsTest::findInPage()
 void BrowserActionsTest::findBadInput()
 {
     focusPage();
-    FindBar* bar = actions()->findBar();
+    FindBar* bar = findBar();
     for (int i = 0; i < 20; ++i) {
         key(Qt::Key_F, Qt::ControlModifier);
         QTRY_VERIFY(bar->isVisible());
@@ -397,14 +400,14 @@ void BrowserActionsTest::findBadInput()
 void BrowserActionsTest::printCancelledPrintsNothing()
 {
     int shown = 0;
-    BrowserActions::printDialogRunner() = [&](QPrintDialog&) {
+    PagePrinter::printDialogRunner() = [&](QPrintDialog&) {
         ++shown;
         return int(QDialog::Rejected);
     };
     focusPage();
     key(Qt::Key_P, Qt::ControlModifier);
     QTRY_COMPARE(shown, 1);
-    QVERIFY(!actions()->isPrinting());
+    QVERIFY(!printer()->isPrinting());
     QVERIFY(!m_window->findChild<QMessageBox*>("printMessage"));
 }
 
@@ -412,7 +415,7 @@ void BrowserActionsTest::printToPdf()
 {
     QTemporaryDir dir;
     const QString file = dir.filePath("page.pdf");
-    BrowserActions::printDialogRunner() = [&](QPrintDialog& dialog) {
+    PagePrinter::printDialogRunner() = [&](QPrintDialog& dialog) {
         dialog.printer()->setOutputFormat(QPrinter::PdfFormat);
         dialog.printer()->setOutputFileName(file);
         return int(QDialog::Accepted);
@@ -425,10 +428,10 @@ void BrowserActionsTest::printToPdf()
     });
     focusPage();
     key(Qt::Key_P, Qt::ControlModifier);
-    QTRY_VERIFY(actions()->isPrinting());
+    QTRY_VERIFY(printer()->isPrinting());
     QVERIFY(waitUntil([&] { return finished; }, kTimeout));
     QVERIFY(success);
-    QVERIFY(!actions()->isPrinting());
+    QVERIFY(!printer()->isPrinting());
     QFile pdf(file);
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QVERIFY(pdf.read(5) == "%PDF-");
@@ -440,17 +443,17 @@ void BrowserActionsTest::printWithoutPrinterSaysSo()
     if (!QPrinterInfo::availablePrinters().isEmpty())
         QSKIP("a printer is installed here");
     QString title;
-    BrowserActions::printDialogRunner() = [&](QPrintDialog& dialog) {
+    PagePrinter::printDialogRunner() = [&](QPrintDialog& dialog) {
         title = dialog.windowTitle();
         return int(QDialog::Accepted); // the native printer, which does not exist
     };
-    actions()->print();
+    printer()->print();
     QCOMPARE(title, QString("Print - no printer is installed"));
     QMessageBox* box = nullptr;
     QTRY_VERIFY((box = m_window->findChild<QMessageBox*>("printMessage")));
     QVERIFY(box->text().startsWith("No printer is installed."));
     box->close();
-    QVERIFY(!actions()->isPrinting());
+    QVERIFY(!printer()->isPrinting());
 }
 
 void BrowserActionsTest::contextMenuHasOnlyWorkingEntries()
@@ -469,7 +472,7 @@ void BrowserActionsTest::contextMenuHasOnlyWorkingEntries()
 
     // "Print…" opens the print dialog.
     int shown = 0;
-    BrowserActions::printDialogRunner() = [&](QPrintDialog&) {
+    PagePrinter::printDialogRunner() = [&](QPrintDialog&) {
         ++shown;
         return int(QDialog::Rejected);
     };

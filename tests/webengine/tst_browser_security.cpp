@@ -182,7 +182,7 @@ public Q_SLOTS:
     void openedExternally(const QUrl& url) { m_openedExternally.append(url.toString()); }
 
 private:
-    QWebEnginePage* page() const { return m_browser->view()->page(); }
+    QWebEnginePage* page() const { return m_browser->webView()->page(); }
     // Loads url and waits for it to complete.
     bool loadPage(const QString& url);
     // The value of a script expression in the page, or an invalid QVariant on time-out.
@@ -302,7 +302,7 @@ QVariant BrowserSecurityTest::evaluate(const QString& script)
 
 void BrowserSecurityTest::clickPad()
 {
-    QWidget* content = m_browser->view()->focusProxy();
+    QWidget* content = m_browser->webView()->focusProxy();
     QVERIFY(content);
     // Until a freshly loaded page is drawn the engine drops mouse input: move over the pad until
     // the page has seen the mouse, then click.
@@ -373,7 +373,7 @@ void BrowserSecurityTest::downloadIsCancelled()
     QCOMPARE(windowCount(), windowsBefore);
     QCOMPARE(m_dialogs, QStringList());
     // The page stays as it was.
-    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/probe"));
+    QCOMPARE(m_browser->webView()->url().toString(), m_server.url("/probe"));
     QCOMPARE(evaluate(QStringLiteral("document.getElementById('pad') !== null")), QVariant(true));
 }
 
@@ -426,7 +426,7 @@ void BrowserSecurityTest::newWindowIsRefused()
     QCOMPARE(m_newWindows, asked);
     QCOMPARE(QApplication::topLevelWidgets(), windowsBefore);
     QCOMPARE(m_server.requestCount("/popup"), 0);
-    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/probe"));
+    QCOMPARE(m_browser->webView()->url().toString(), m_server.url("/probe"));
 }
 
 void BrowserSecurityTest::permissionIsDenied_data()
@@ -546,14 +546,14 @@ void BrowserSecurityTest::protocolHandlerIsRefused()
     waitUntil([&] { return !m_openedExternally.isEmpty() || !m_server.pageRequests().isEmpty(); },
               2 * kQuietPeriod);
     QCOMPARE(m_server.pageRequests(), QByteArrayList());
-    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/probe"));
+    QCOMPARE(m_browser->webView()->url().toString(), m_server.url("/probe"));
 }
 
 void BrowserSecurityTest::viewOutlivesBrowser()
 {
     // As in the main window: the view is adopted by a window and deleted after the browser.
     auto window = std::make_unique<QWidget>();
-    QWebEngineView* view = m_browser->view();
+    QWebEngineView* view = m_browser->webView();
     view->setParent(window.get());
     m_browser.reset();
     window->show();
@@ -614,7 +614,7 @@ void BrowserSecurityTest::beforeUnloadDoesNotHoldNavigation()
     m_browser->navigate(m_server.url("/next"));
 
     QVERIFY(waitUntil([&] { return m_completed.contains(m_server.url("/next")); }));
-    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/next"));
+    QCOMPARE(m_browser->webView()->url().toString(), m_server.url("/next"));
     QCOMPARE(m_dialogs, QStringList());
 }
 
@@ -771,7 +771,7 @@ void BrowserSecurityTest::newWindowOnAClickIsRefused()
     QCOMPARE(m_newWindows, 1);
     QCOMPARE(QApplication::topLevelWidgets(), windowsBefore);
     QCOMPARE(m_server.requestCount("/popup"), 0);
-    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/probe"));
+    QCOMPARE(m_browser->webView()->url().toString(), m_server.url("/probe"));
 }
 
 void BrowserSecurityTest::authenticationIsCancelled_data()

@@ -43,7 +43,7 @@ private Q_SLOTS:
     void crashedRendererLeavesNotice();
 
 private:
-    QWebEnginePage* page() const { return m_browser->view()->page(); }
+    QWebEnginePage* page() const { return m_browser->webView()->page(); }
     // Loads url, waits for it to complete and forgets the events so far.
     bool loadPage(const QString& url);
     // The text of the page shown, or an empty string on time-out.

@@ -162,7 +162,7 @@ bool WebEngineBrowserTest::loadPage(const QString& url)
 void WebEngineBrowserTest::act(const QString& how)
 {
     if (how == QLatin1String("mouse")) {
-        QWidget* content = m_browser->view()->focusProxy();
+        QWidget* content = m_browser->webView()->focusProxy();
         QVERIFY(content);
         // A page that has just loaded may not be drawn yet, and until it is the engine drops
         // mouse input: move over the link until the page has seen the mouse, then click.
@@ -171,7 +171,7 @@ void WebEngineBrowserTest::act(const QString& how)
         QVERIFY(waitUntil([&] {
             at = at == QPoint(50, 30) ? QPoint(51, 31) : QPoint(50, 30);
             QTest::mouseMove(content, at);
-            m_browser->view()->page()->runJavaScript(
+            m_browser->webView()->page()->runJavaScript(
                 QStringLiteral("window.mouseSeen === true"),
                 [seen](const QVariant& result) { *seen = result.toBool(); });
             return *seen;
@@ -181,7 +181,7 @@ void WebEngineBrowserTest::act(const QString& how)
         const QString script = how == QLatin1String("script")
                                    ? QStringLiteral("document.getElementById('x').click()")
                                    : how;
-        m_browser->view()->page()->runJavaScript(script);
+        m_browser->webView()->page()->runJavaScript(script);
     }
 }
 
@@ -298,7 +298,7 @@ void WebEngineBrowserTest::frameNavigationCompletes()
     QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(url)), kTimeout);
     QTest::qWait(kQuietPeriod);
     QCOMPARE(m_log->events, QStringList({before(url), complete(url)}));
-    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/framed-links"));
+    QCOMPARE(m_browser->webView()->url().toString(), m_server.url("/framed-links"));
 }
 
 void WebEngineBrowserTest::navigationWithoutDocumentEnds_data()
@@ -349,7 +349,7 @@ void WebEngineBrowserTest::navigationWithoutDocumentEnds()
                               qPrintable(m_log->events.join(QLatin1Char('|'))), kTimeout);
     QTest::qWait(kQuietPeriod);
     QCOMPARE(m_log->events, events);
-    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/mail-link"));
+    QCOMPARE(m_browser->webView()->url().toString(), m_server.url("/mail-link"));
 
     // The next navigation is reported as usual.
     m_browser->navigate(m_server.url("/after"));
@@ -381,7 +381,7 @@ void WebEngineBrowserTest::refusedAddressesNeverReachTheEngine()
     QTest::qWait(kQuietPeriod);
     QCOMPARE(m_log->events, QStringList());
     QCOMPARE(m_server.pageRequests(), QByteArrayList());
-    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/start"));
+    QCOMPARE(m_browser->webView()->url().toString(), m_server.url("/start"));
 }
 
 void WebEngineBrowserTest::longestAddressLoads()
@@ -491,7 +491,7 @@ void WebEngineBrowserTest::newWindowIsRefused()
     QCOMPARE(m_log->events, asked ? QStringList({kNewWindow}) : QStringList());
     QCOMPARE(QApplication::topLevelWidgets().size(), windowsBefore);
     QCOMPARE(m_server.requestCount("/popup"), 0);
-    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/popups"));
+    QCOMPARE(m_browser->webView()->url().toString(), m_server.url("/popups"));
 }
 
 void WebEngineBrowserTest::navigationToAFileCompletes_data()
@@ -523,7 +523,7 @@ void WebEngineBrowserTest::navigationToAFileCompletes()
     QTest::qWait(kQuietPeriod);
     QCOMPARE(m_log->events, QStringList({before(url), complete(completed)}));
     QCOMPARE(m_server.requestCount("/file"), 1);
-    QCOMPARE(m_browser->view()->url().toString(), m_server.url("/start"));
+    QCOMPARE(m_browser->webView()->url().toString(), m_server.url("/start"));
 
     // The next navigation is reported as usual.
     m_browser->navigate(m_server.url("/after"));
