@@ -2,11 +2,9 @@
 
 #include "browser/browser.h"
 #include "core/address_rule.h"
-#include "core/canned_templates.h"
 #include "core/interval_timer.h"
 #include "core/lookup_origins.h"
 #include "core/product_info.h"
-#include "core/settings_file.h"
 #include "core/settings_messages.h"
 #include "core/status_dots.h"
 #include "core/url_template.h"
@@ -20,8 +18,6 @@
 #include <QAbstractNativeEventFilter>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -116,16 +112,14 @@ private:
 
 MainWindow::MainWindow(const QString& programFolder, std::unique_ptr<Browser> browser,
                        QWidget* parent)
-    : QMainWindow(parent), m_browser(std::move(browser)), m_row(layout::designMainRow())
+    : QMainWindow(parent), m_settings(programFolder), m_browser(std::move(browser)),
+      m_row(layout::designMainRow())
 {
     setObjectName(QStringLiteral("frmBrowser"));
     setWindowTitle(QStringLiteral("Lexivo Dictionary II v1.1"));
     setFont(designFont(design_font::kWindow));
     buildDesign();
     buildMenus();
-
-    // Program folder, platform separator, "session" — added even after a trailing separator.
-    m_sessionFolder = programFolder + QDir::separator() + QStringLiteral("session");
     loadSettingsAndOpenHomePage();
     placeAtDesignPosition();
 
@@ -134,11 +128,6 @@ MainWindow::MainWindow(const QString& programFolder, std::unique_ptr<Browser> br
 }
 
 MainWindow::~MainWindow() = default;
-
-QString MainWindow::settingsFilePath() const
-{
-    return m_sessionFolder + QDir::separator() + settings_file::fileName();
-}
 
 void MainWindow::buildDesign()
 {
@@ -278,34 +267,18 @@ void MainWindow::placeAtDesignPosition()
 
 void MainWindow::loadSettingsAndOpenHomePage()
 {
-    // A file named "session" counts as present. When the folder cannot be made (a read-only
-    // program folder) the program still runs; saving will report the failure.
-    if (!QFileInfo::exists(m_sessionFolder))
-        QDir().mkdir(m_sessionFolder);
-
-    const QString settingsFile = settingsFilePath();
-    // A save killed between writing its temporary file and renaming it leaves the file behind.
-    settings_file::removeStaleTemporaryFiles(QFileInfo(settingsFile).absolutePath(),
-                                             QFileInfo(settingsFile).fileName());
-
     m_optionsDialog = std::make_unique<OptionsDialog>();
-
-    if (QFileInfo(settingsFile).isFile()) {
-        QString text; // stays empty when the file cannot be read
-        QString failure;
-        settings_file::readTextFile(settingsFile, text, &failure, &m_settingsSeen);
-        m_optionsDialog->setValues(settings_file::parseSettingsText(text));
-        // The fields stay empty, but a save would make that permanent: say so. Queued, so the
-        // box comes up once the event loop runs, over the shown window, and start-up itself
-        // never waits on it.
-        if (!failure.isEmpty()) {
-            QTimer::singleShot(
-                0, this, [this, message = settings_messages::readFailed(settingsFile, failure)] {
-                    QMessageBox::warning(this, settings_messages::title(), message);
-                });
-        }
-    } else {
-        m_optionsDialog->setValues(canned_templates::defaults());
+    const SettingsSession::Loaded loaded = m_settings.load();
+    m_optionsDialog->setValues(loaded.values);
+    // The fields stay empty, but a save would make that permanent: say so. Queued, so the box
+    // comes up once the event loop runs, over the shown window, and start-up itself never waits
+    // on it.
+    if (!loaded.failure.isEmpty()) {
+        QTimer::singleShot(
+            0, this,
+            [this, message = settings_messages::readFailed(m_settings.filePath(), loaded.failure)] {
+                QMessageBox::warning(this, settings_messages::title(), message);
+            });
     }
 
     m_currentUrl = m_optionsDialog->text(QueryKey::Home);
@@ -458,7 +431,7 @@ void MainWindow::openWebsite()
 
 void MainWindow::editQueryStrings()
 {
-    runQueryStringCommand(*m_optionsDialog, settingsFilePath(), m_settingsSeen, this);
+    runQueryStringCommand(*m_optionsDialog, m_settings, this);
 }
 
 void MainWindow::showAbout()

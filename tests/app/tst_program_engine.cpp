@@ -2,7 +2,8 @@
 // the program, the home page loads, and no OpenGL stack is loaded on the way.
 
 #include "core/query_string_set.h"
-#include "core/settings_file.h"
+#include "core/settings_format.h"
+#include "core/settings_io.h"
 #include "local_http_server.h"
 #include "wait_until.h"
 
