@@ -155,6 +155,7 @@ VARIANT_COLUMNS = [
     ("pss_home_renderer_mb", "renderer", 1),
     ("pss_home_zygotes_mb", "zygotes", 1),
     ("pss_anon_home_mb", "anon", 1),
+    ("footprint_home_mb", "resident once", 1),
     ("pss_lookup_mb", "PSS after lookup", 1),
     ("lookup_ms", "lookup [ms]", 1),
     ("first_lookup_ms", "first lookup [ms]", 1),

@@ -77,6 +77,9 @@ def parse_arguments():
                         help="this build once more, as the row 'lexivo, LABEL', with NAME=VALUE "
                              "in its environment (repeat a label for more variables), e.g. "
                              "low-end:QTWEBENGINE_CHROMIUM_FLAGS=--enable-low-end-device-mode")
+    parser.add_argument("--only", default="", metavar="KEY,KEY",
+                        help="only these programs (lexivo, previous, baseline, goldendict, floor, "
+                             "floor_webengine); this build's variants go with lexivo")
     parser.add_argument("--connection-delay-ms", type=float, default=150.0,
                         help="how long the distant provider's server makes each new connection "
                              "wait (the first lookup's measure); 0: no such measure")
@@ -181,6 +184,10 @@ def run_batch(cfg, cold: bool, log_path: str, run_dir: str, notes: list):
         base_url = f"http://127.0.0.1:{port}"
         prepare_run_dir(run_dir)
         programs = make_programs(cfg, run_dir, display_name, base_url, port, distant_port)
+        if cfg.only:
+            keys = cfg.only.split(",")
+            programs = [p for p in programs
+                        if p.key in keys or (p.key.startswith("lexivo_") and "lexivo" in keys)]
         if not any(p.key == "goldendict" for p in programs):
             notes.append("GoldenDict is not installed: no row for it")
         batch = Batch(cfg, xw, log_path, base_url)
