@@ -1,13 +1,17 @@
 // The main window with the real engine: a lookup from the word box to a page served from
 // 127.0.0.1, watched in the status bar.
 
+#include "browser/deferred_browser.h"
 #include "core/interval_timer.h"
 #include "local_http_server.h"
 #include "real_window.h"
 #include "served_settings.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 
 namespace {
@@ -15,6 +19,32 @@ namespace {
 constexpr int kTimeout = RealWindow::kTimeout;
 // Long enough for the status animation to tick (once a second) while the page loads.
 constexpr int kLookupDelay = 1500;
+
+// The engine's helper processes under this one (zygotes, renderers), read from /proc.
+int engineProcessCount()
+{
+    QHash<qint64, qint64> parents; // pid -> parent pid
+    QList<qint64> helpers;
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")});
+    for (const QString& pid : pids) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        parents[pid.toLongLong()] =
+            text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("QtWebEngineProcess"))
+            helpers.append(pid.toLongLong());
+    }
+    int count = 0;
+    for (qint64 pid : helpers) {
+        while (pid > 1 && pid != QCoreApplication::applicationPid())
+            pid = parents.value(pid, 0);
+        count += pid == QCoreApplication::applicationPid();
+    }
+    return count;
+}
 
 } // namespace
 
@@ -27,6 +57,7 @@ private Q_SLOTS:
     void cleanup();
 
     void lookupShowsProgressUntilComplete();
+    void typingReadiesTheServerWithoutAskingIt();
     void frameNavigationEndsTheDots();
     void navigationWithoutDocumentEndsTheDots();
     void pageLinkToMailIsRefused();
@@ -100,6 +131,39 @@ void RealBrowserLookupTest::lookupShowsProgressUntilComplete()
     QCOMPARE(m_real->statusAtComplete.last(), QString());
     QVERIFY(!m_real->window->dotTimer()->isEnabled());
     QCOMPARE(m_server.pageRequests(), QByteArrayList({"/define?w=Apple"}));
+}
+
+void RealBrowserLookupTest::typingReadiesTheServerWithoutAskingIt()
+{
+    QVERIFY(start(QStringLiteral("about:blank"), m_server.url("/define?w=%word")));
+    const int helpers = engineProcessCount();
+    const int connectionsBefore = m_server.connectionCount();
+    // The engine's browser readies the servers through a hidden page of its own while it lives.
+    QObject* warmer = nullptr;
+    for (QObject* child : m_real->browser->engineBrowser()->children()) {
+        if (child->inherits("ConnectionWarmer"))
+            warmer = child;
+    }
+    QVERIFY(warmer);
+    const auto busy = [warmer] { return warmer->findChild<QWebEnginePage*>() != nullptr; };
+
+    QTest::keyClicks(m_real->control<QLineEdit>("txtWord"), QStringLiteral("Apple"));
+    QVERIFY(busy());
+    QTRY_VERIFY_WITH_TIMEOUT(!busy(), kTimeout);
+    // Nothing was asked of the server (the last test's page may still ask for its icon), and
+    // the hidden page's renderer is gone.
+    QCOMPARE(m_server.pageRequests(), QByteArrayList());
+    QTRY_COMPARE_WITH_TIMEOUT(engineProcessCount(), helpers, kTimeout);
+    // An engine that opens a connection ahead (this one resolves the name only) opens one.
+    const int connections = m_server.connectionCount() - connectionsBefore;
+    QVERIFY2(connections <= 1, qPrintable(QString::number(connections)));
+
+    QTest::mouseClick(m_real->control<QPushButton>("cmdEn2En"), Qt::LeftButton);
+    const QString url = m_server.url("/define?w=Apple");
+    QTRY_COMPARE_WITH_TIMEOUT(m_real->completed, QStringList({"about:blank", url}), kTimeout);
+    QCOMPARE(m_server.pageRequests(), QByteArrayList({"/define?w=Apple"}));
+    if (connections == 1) // the lookup went through the connection opened ahead
+        QCOMPARE(m_server.requestConnections().value(0), connectionsBefore + 1);
 }
 
 void RealBrowserLookupTest::frameNavigationEndsTheDots()
