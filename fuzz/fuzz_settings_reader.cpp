@@ -1,6 +1,7 @@
 // Arbitrary bytes as a settings file: decode, parse, and check what the reader promises.
 #include "core/query_string_set.h"
-#include "core/settings_file.h"
+#include "core/settings_encoding.h"
+#include "core/settings_format.h"
 #include "fuzz_check.h"
 
 #include <QByteArray>
@@ -46,8 +47,8 @@ void checkRoundTrip(const QueryStringSet& values)
     const QString built = settings_file::buildSettingsText(values);
     require(settings_file::parseSettingsText(built) == values, "built text does not parse back",
             built);
-    const QByteArray bytes = settings_file::encodeAnsi(built);
-    require(settings_file::parseSettingsText(settings_file::decodeAnsi(bytes)) == values,
+    const QByteArray bytes = settings_file::encodeFileText(built);
+    require(settings_file::parseSettingsText(settings_file::decodeFileText(bytes)) == values,
             "encoded text does not parse back", built);
 }
 
@@ -58,26 +59,33 @@ const QString& codePageCharacters()
         QByteArray bytes;
         for (int b = 0; b < 256; ++b)
             bytes.append(char(b));
-        return settings_file::decodeAnsi(bytes);
+        return settings_file::decodeFileText(bytes);
     }();
     return all;
 }
 
-// encodeAnsi on any UTF-16: one byte per code point, "?" for each one the code page lacks.
+// encodeFileText on any UTF-16: lone surrogates become "?"; then one byte per character when the
+// code page holds them all, otherwise UTF-8 after a byte-order mark.
 void checkEncoding(const QString& text)
 {
-    QByteArray expected;
+    QString clean;
+    QByteArray codePage;
+    bool fits = true;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            expected.append('?');
-            ++i;
+            clean += c;
+            clean += text.at(++i);
+            fits = false;
             continue;
         }
-        const qsizetype byte = codePageCharacters().indexOf(c);
-        expected.append(byte >= 0 ? char(byte) : '?');
+        clean += c.isSurrogate() ? QChar(u'?') : c;
+        const qsizetype byte = codePageCharacters().indexOf(clean.back());
+        fits = fits && byte >= 0;
+        codePage.append(char(byte));
     }
-    require(settings_file::encodeAnsi(text) == expected, "encodeAnsi", text);
+    const QByteArray expected = fits ? codePage : "\xEF\xBB\xBF" + clean.toUtf8();
+    require(settings_file::encodeFileText(text) == expected, "encodeFileText", text);
 }
 
 } // namespace
@@ -87,12 +95,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
 
-    // The file's bytes as the program reads them. Windows-1252 defines all 256 bytes, one
-    // character each, so nothing is lost or invented.
-    const QString text = settings_file::decodeAnsi(bytes);
-    require(text.size() == bytes.size(), "decoding changed the length", text);
-    require(settings_file::encodeAnsi(text) == bytes, "decode then encode is not the identity",
-            text);
+    // The file's bytes as the program reads them. Without a byte-order mark they are
+    // Windows-1252, which defines all 256 bytes, one character each, so nothing is lost or
+    // invented.
+    const QString text = settings_file::decodeFileText(bytes);
+    if (!bytes.startsWith("\xEF\xBB\xBF")) {
+        require(text.size() == bytes.size(), "decoding changed the length", text);
+        require(settings_file::encodeFileText(text) == bytes,
+                "decode then encode is not the identity", text);
+    }
 
     const QString lowerText = asciiLower(text);
     const QueryStringSet values = settings_file::parseSettingsText(text);

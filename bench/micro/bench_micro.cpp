@@ -2,7 +2,8 @@
 // reading the seven values out of a settings text.
 
 #include "core/query_string_set.h"
-#include "core/settings_file.h"
+#include "core/settings_encoding.h"
+#include "core/settings_format.h"
 #include "core/url_template.h"
 
 #include <benchmark/benchmark.h>
@@ -126,10 +127,10 @@ void parseBenchmark(benchmark::State& state, const QString& text)
 
 void decodeParseBenchmark(benchmark::State& state, const QString& text)
 {
-    const QByteArray bytes = settings_file::encodeAnsi(text);
+    const QByteArray bytes = settings_file::encodeFileText(text);
     for (auto _ : state)
         benchmark::DoNotOptimize(
-            settings_file::parseSettingsText(settings_file::decodeAnsi(bytes)));
+            settings_file::parseSettingsText(settings_file::decodeFileText(bytes)));
     state.SetBytesProcessed(state.iterations() * bytes.size());
 }
 
@@ -177,9 +178,9 @@ BENCHMARK(BM_DecodeParse_1MB_TagsAtEnd)->Unit(benchmark::kMicrosecond);
 
 void BM_DecodeAnsi_1MB(benchmark::State& state)
 {
-    const QByteArray bytes = settings_file::encodeAnsi(megabyteBeforeTags());
+    const QByteArray bytes = settings_file::encodeFileText(megabyteBeforeTags());
     for (auto _ : state)
-        benchmark::DoNotOptimize(settings_file::decodeAnsi(bytes));
+        benchmark::DoNotOptimize(settings_file::decodeFileText(bytes));
     state.SetBytesProcessed(state.iterations() * bytes.size());
 }
 BENCHMARK(BM_DecodeAnsi_1MB)->Unit(benchmark::kMicrosecond);

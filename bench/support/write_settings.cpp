@@ -5,7 +5,8 @@
 //                        <eng-computer>
 
 #include "core/query_string_set.h"
-#include "core/settings_file.h"
+#include "core/settings_format.h"
+#include "core/settings_io.h"
 
 #include <QCoreApplication>
 #include <QString>

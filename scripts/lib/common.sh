@@ -7,9 +7,15 @@ repo_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 required_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev libgl-dev
-    xvfb xauth openbox fonts-dejavu-core fonts-liberation desktop-file-utils
+    xvfb xauth openbox fonts-dejavu-core fonts-liberation
     dbus-daemon at-spi2-core python3-pyatspi
+    # The checks of the packaging files (CTest label "packaging").
+    desktop-file-utils appstream groff-base dpkg-dev lintian git
 )
+
+# What scripts/package --deb needs besides: the Debian package's build (debian/control's
+# Build-Depends are among required_packages) and its autopkgtest.
+debian_package_packages=(debhelper autopkgtest xdotool)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -1,10 +1,9 @@
 #include "core/settings_location.h"
 
-#include "core/settings_file.h"
+#include "core/settings_session.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -18,11 +17,6 @@
 namespace settings_location {
 
 namespace {
-
-QString sessionFolderIn(const QString& folder)
-{
-    return folder + QLatin1String("/session");
-}
 
 #ifdef Q_OS_LINUX
 // The folder of /proc/self/exe, opened by its raw bytes, whatever their encoding.
@@ -76,13 +70,11 @@ ProgramFolderFacts examine(const QString& programFolder, bool portableLayout)
     facts.folderKnown = !programFolder.isEmpty() && QFileInfo(programFolder).isDir();
     if (!facts.portableLayout || !facts.folderKnown)
         return facts;
-    const QString session = sessionFolderIn(programFolder);
-    if (!QFileInfo::exists(session))
-        QDir().mkdir(session);
-    const QFileInfo sessionInfo(session);
+    const SettingsSession session(programFolder);
+    session.makeFolder();
+    const QFileInfo sessionInfo(session.folder());
     facts.sessionFolderWritable = sessionInfo.isDir() && sessionInfo.isWritable();
-    facts.settingsFileExists =
-        QFileInfo(session + QLatin1Char('/') + settings_file::fileName()).isFile();
+    facts.settingsFileExists = QFileInfo(session.filePath()).isFile();
     return facts;
 }
 
@@ -99,7 +91,7 @@ QString settingsHome(const QString& programFolder, bool portableLayout)
     const QString home = perUserFolder();
     if (portableLayout && !facts.folderKnown)
         qWarning("Cannot find the program's own folder; the settings are kept in %s instead.",
-                 qUtf8Printable(QDir::toNativeSeparators(sessionFolderIn(home))));
+                 qUtf8Printable(QDir::toNativeSeparators(SettingsSession::folderIn(home))));
     QDir().mkpath(home); // start-up makes only the last level, session/
     return home;
 }

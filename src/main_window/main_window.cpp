@@ -2,10 +2,8 @@
 
 #include "browser/browser.h"
 #include "core/address_rule.h"
-#include "core/canned_templates.h"
 #include "core/interval_timer.h"
 #include "core/product_info.h"
-#include "core/settings_file.h"
 #include "core/settings_messages.h"
 #include "core/status_dots.h"
 #include "core/url_template.h"
@@ -19,8 +17,6 @@
 #include <QAbstractNativeEventFilter>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -113,16 +109,14 @@ private:
 
 MainWindow::MainWindow(const QString& programFolder, std::unique_ptr<Browser> browser,
                        QWidget* parent)
-    : QMainWindow(parent), m_browser(std::move(browser)), m_row(layout::designMainRow())
+    : QMainWindow(parent), m_settings(programFolder), m_browser(std::move(browser)),
+      m_row(layout::designMainRow())
 {
     setObjectName(QStringLiteral("frmBrowser"));
     setWindowTitle(QStringLiteral("Lexivo Dictionary II v1.1"));
     setFont(designFont(design_font::kWindow));
     buildDesign();
     buildMenus();
-
-    // Program folder, platform separator, "session" — added even after a trailing separator.
-    m_sessionFolder = programFolder + QDir::separator() + QStringLiteral("session");
     loadSettingsAndOpenHomePage();
     placeAtDesignPosition();
 
@@ -131,11 +125,6 @@ MainWindow::MainWindow(const QString& programFolder, std::unique_ptr<Browser> br
 }
 
 MainWindow::~MainWindow() = default;
-
-QString MainWindow::settingsFilePath() const
-{
-    return m_sessionFolder + QDir::separator() + settings_file::fileName();
-}
 
 void MainWindow::buildDesign()
 {
@@ -194,6 +183,7 @@ void MainWindow::buildDesign()
     scale.placeLabel(m_wordLabel, {120, 270, 855, 375});
 
     applyTabOrder();
+    applyReadingOrder();
     // The browser view may make its content widget (its focus proxy) only later, when its
     // engine starts, perhaps inside a view of its own placed in the view later still; Qt puts a
     // new widget at the end of the focus chain, in front of whatever comes after the view: order
@@ -213,6 +203,20 @@ void MainWindow::applyTabOrder()
     for (int i = 0; i + 1 < layout::kLookupButtonCount; ++i)
         QWidget::setTabOrder(m_lookupButtons[i], m_lookupButtons[i + 1]);
     QWidget::setTabOrder(m_lookupButtons[layout::kLookupButtonCount - 1], m_browserView);
+}
+
+// Screen readers read a window's controls in their stacking order, which the design order leaves
+// as no reader would want it (the last buttons first); no two controls overlap, so restacking
+// them shows nothing, and the label, the word box, the buttons, the page and the status bar are
+// read in that order.
+void MainWindow::applyReadingOrder()
+{
+    m_wordLabel->raise();
+    m_wordEdit->raise();
+    for (QPushButton* button : m_lookupButtons)
+        button->raise();
+    m_browserView->raise();
+    m_statusBar->raise();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -274,34 +278,18 @@ void MainWindow::placeAtDesignPosition()
 
 void MainWindow::loadSettingsAndOpenHomePage()
 {
-    // A file named "session" counts as present. When the folder cannot be made (a read-only
-    // program folder) the program still runs; saving will report the failure.
-    if (!QFileInfo::exists(m_sessionFolder))
-        QDir().mkdir(m_sessionFolder);
-
-    const QString settingsFile = settingsFilePath();
-    // A save killed between writing its temporary file and renaming it leaves the file behind.
-    settings_file::removeStaleTemporaryFiles(QFileInfo(settingsFile).absolutePath(),
-                                             QFileInfo(settingsFile).fileName());
-
     m_optionsDialog = std::make_unique<OptionsDialog>();
-
-    if (QFileInfo(settingsFile).isFile()) {
-        QString text; // stays empty when the file cannot be read
-        QString failure;
-        settings_file::readTextFile(settingsFile, text, &failure, &m_settingsSeen);
-        m_optionsDialog->setValues(settings_file::parseSettingsText(text));
-        // The fields stay empty, but a save would make that permanent: say so. Queued, so the
-        // box comes up once the event loop runs, over the shown window, and start-up itself
-        // never waits on it.
-        if (!failure.isEmpty()) {
-            QTimer::singleShot(
-                0, this, [this, message = settings_messages::readFailed(settingsFile, failure)] {
-                    QMessageBox::warning(this, settings_messages::title(), message);
-                });
-        }
-    } else {
-        m_optionsDialog->setValues(canned_templates::defaults());
+    const SettingsSession::Loaded loaded = m_settings.load();
+    m_optionsDialog->setValues(loaded.values);
+    // The fields stay empty, but a save would make that permanent: say so. Queued, so the box
+    // comes up once the event loop runs, over the shown window, and start-up itself never waits
+    // on it.
+    if (!loaded.failure.isEmpty()) {
+        QTimer::singleShot(
+            0, this,
+            [this, message = settings_messages::readFailed(m_settings.filePath(), loaded.failure)] {
+                QMessageBox::warning(this, settings_messages::title(), message);
+            });
     }
 
     m_currentUrl = m_optionsDialog->text(QueryKey::Home);
@@ -445,7 +433,7 @@ void MainWindow::openWebsite()
 
 void MainWindow::editQueryStrings()
 {
-    runQueryStringCommand(*m_optionsDialog, settingsFilePath(), m_settingsSeen, this);
+    runQueryStringCommand(*m_optionsDialog, m_settings, this);
 }
 
 void MainWindow::showAbout()

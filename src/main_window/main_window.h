@@ -24,7 +24,7 @@
 
 #include "core/form_layout.h"
 #include "core/query_string_set.h"
-#include "core/settings_file.h"
+#include "core/settings_session.h"
 
 #include <QMainWindow>
 
@@ -53,10 +53,10 @@ public:
     ~MainWindow() override;
 
     // Read access for tests and tools.
-    QString sessionFolder() const { return m_sessionFolder; }
+    QString sessionFolder() const { return m_settings.folder(); }
     QString currentUrl() const { return m_currentUrl; }
     Browser* browser() const { return m_browser.get(); }
-    QString settingsFilePath() const;
+    QString settingsFilePath() const { return m_settings.filePath(); }
     OptionsDialog* options() const { return m_optionsDialog.get(); }
     SimpleStatusBar* statusBarWidget() const { return m_statusBar; }
     IntervalTimer* dotTimer() const { return m_dotTimer; }
@@ -74,6 +74,7 @@ private:
     void buildDesign();
     void buildMenus();
     void applyTabOrder();
+    void applyReadingOrder();
     void watchForFocusChildren(QWidget* widget);
     void placeAtDesignPosition();
     void loadSettingsAndOpenHomePage();
@@ -100,12 +101,11 @@ private:
     void handleDocumentComplete(const QString& url);
     void growDots();
 
-    QString m_sessionFolder;
+    SettingsSession m_settings;  // the session folder and its settings file
     QString m_currentUrl;        // the address most recently handed to the browser
     QWidget* m_client = nullptr; // the client area below the menu bar
     std::unique_ptr<Browser> m_browser;
     std::unique_ptr<OptionsDialog> m_optionsDialog;
-    settings_file::Fingerprint m_settingsSeen; // the settings file as last read or written here
     layout::MainRow m_row;
     QSize m_fittedOuterSize; // the outer size the row was last fitted to
     std::unique_ptr<QAbstractNativeEventFilter> m_frameChanges;

@@ -1,7 +1,8 @@
 // Starts as the program does, then saves the defaults where the program would: prints the
 // folder chosen to hold session/.
 #include "core/canned_templates.h"
-#include "core/settings_file.h"
+#include "core/settings_format.h"
+#include "core/settings_io.h"
 #include "core/settings_location.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,10 @@
 // Saving the settings on a disk that is really full: a small tmpfs of the test's own, filled up.
 // Mounting needs root; elsewhere the test skips (the same failures are simulated at the device
-// level in tst_settings_file).
+// level in tst_settings_write).
 #include "core/canned_templates.h"
-#include "core/settings_file.h"
+#include "core/settings_format.h"
+#include "core/settings_io.h"
+#include "settings_test_files.h"
 #include "tmpfs_mount.h"
 
 #include <QDir>
@@ -11,16 +13,6 @@
 #include <QTest>
 
 using namespace settings_file;
-
-namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 class SettingsFullDiskTest : public QObject
 {
@@ -35,7 +27,8 @@ private Q_SLOTS:
 void SettingsFullDiskTest::initTestCase()
 {
     if (!TmpfsMount::available())
-        QSKIP("mounting a small tmpfs needs root; the device-level cases run in tst_settings_file");
+        QSKIP(
+            "mounting a small tmpfs needs root; the device-level cases run in tst_settings_write");
 }
 
 void SettingsFullDiskTest::fullDiskKeepsOldFile_data()

@@ -1,6 +1,5 @@
 // Where the settings folder is kept: beside a portable program when its folder can hold it,
 // otherwise in the user's configuration folder.
-#include "core/settings_file.h"
 #include "core/settings_location.h"
 
 #include <QCoreApplication>

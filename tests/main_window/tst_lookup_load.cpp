@@ -13,7 +13,8 @@
 
 #include "core/canned_templates.h"
 #include "core/interval_timer.h"
-#include "core/settings_file.h"
+#include "core/settings_format.h"
+#include "core/settings_io.h"
 #include "design/simple_status_bar.h"
 #include "local_http_server.h"
 #include "main_window/main_window.h"

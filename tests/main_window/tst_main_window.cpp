@@ -3,7 +3,6 @@
 #include "core/canned_templates.h"
 #include "core/design_units.h"
 #include "core/interval_timer.h"
-#include "core/settings_file.h"
 #include "design/simple_status_bar.h"
 #include "dialogs/options_dialog.h"
 #include "fake_browser.h"

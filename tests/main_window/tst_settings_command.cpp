@@ -1,6 +1,7 @@
 // "Online Dictionary Query String", driven through the real modal dialogs.
 #include "core/canned_templates.h"
-#include "core/settings_file.h"
+#include "core/settings_encoding.h"
+#include "core/settings_format.h"
 #include "dialogs/options_dialog.h"
 #include "fake_browser.h"
 #include "main_window/main_window.h"
@@ -106,7 +107,7 @@ void QueryStringCommandTest::saveWritesTheFileAndNextStartReadsIt()
     expected[QueryKey::English] = QStringLiteral("http://e.test/?q=%word&x=1");
     QCOMPARE(started.window->options()->values(), expected);
     QCOMPARE(started.folder.settingsBytes(),
-             settings_file::encodeAnsi(settings_file::buildSettingsText(expected)));
+             settings_file::encodeFileText(settings_file::buildSettingsText(expected)));
 
     FakeBrowser* nextBrowser = nullptr;
     auto next = started.folder.start(&nextBrowser);
@@ -121,9 +122,9 @@ void QueryStringCommandTest::saveUnchangedStillWrites()
     modals.whenModal([](QWidget* dialog) { click(dialog, "cmdSave"); });
     chooseMenuItem(*started.window, "mnuQueryString");
     QCOMPARE(started.window->options()->result(), int(QDialog::Accepted));
-    QCOMPARE(
-        started.folder.settingsBytes(),
-        settings_file::encodeAnsi(settings_file::buildSettingsText(canned_templates::defaults())));
+    QCOMPARE(started.folder.settingsBytes(),
+             settings_file::encodeFileText(
+                 settings_file::buildSettingsText(canned_templates::defaults())));
 }
 
 void QueryStringCommandTest::cancelAndCloseBoxRestoreEveryField_data()

@@ -1,7 +1,8 @@
 // Starting the main window with a settings file that is huge, damaged or not a file at all:
 // start-up completes and every field follows the reading rules.
 #include "core/canned_templates.h"
-#include "core/settings_file.h"
+#include "core/settings_encoding.h"
+#include "core/settings_format.h"
 #include "dialogs/options_dialog.h"
 #include "fake_browser.h"
 #include "main_window/main_window.h"
@@ -25,7 +26,7 @@ constexpr qsizetype kHuge = 100 * 1024 * 1024;
 
 QByteArray defaultsFile()
 {
-    return settings_file::encodeAnsi(
+    return settings_file::encodeFileText(
         settings_file::buildSettingsText(canned_templates::defaults()));
 }
 
@@ -90,7 +91,7 @@ void StartupBadFilesTest::startsAndFollowsTheRules()
     case HugeTemplate: {
         const QByteArray text = filler(layout == LongTemplate ? 1024 * 1024 : 100 * 1024 * 1024);
         expected[QueryKey::Chinese] =
-            settings_file::decodeAnsi("http://c.test/?q=%word&junk=" + text);
+            settings_file::decodeFileText("http://c.test/?q=%word&junk=" + text);
         folder.writeSettings(expected);
         break;
     }

@@ -1,6 +1,7 @@
 #include "temp_program_folder.h"
 
-#include "core/settings_file.h"
+#include "core/settings_encoding.h"
+#include "core/settings_format.h"
 #include "fake_browser.h"
 #include "main_window/main_window.h"
 

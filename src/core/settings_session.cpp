@@ -1,0 +1,76 @@
+#include "core/settings_session.h"
+
+#include "core/canned_templates.h"
+#include "core/settings_encoding.h"
+#include "core/settings_format.h"
+#include "core/settings_leftovers.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace settings_file;
+
+SettingsSession::SettingsSession(const QString& home) : m_folder(folderIn(home)) {}
+
+QString SettingsSession::folderIn(const QString& home)
+{
+    return home + QDir::separator() + QStringLiteral("session");
+}
+
+QString SettingsSession::filePath() const
+{
+    return m_folder + QDir::separator() + fileName();
+}
+
+void SettingsSession::makeFolder() const
+{
+    if (!QFileInfo::exists(m_folder))
+        QDir().mkdir(m_folder);
+}
+
+SettingsSession::Loaded SettingsSession::load()
+{
+    makeFolder();
+    // A save killed between writing its temporary file and renaming it leaves the file behind.
+    removeStaleTemporaryFiles(m_folder, fileName());
+
+    Loaded loaded;
+    const QString file = filePath();
+    if (!QFileInfo(file).isFile()) {
+        loaded.values = canned_templates::defaults();
+        return loaded;
+    }
+    QString text; // stays empty when the file cannot be read
+    readTextFile(file, text, &loaded.failure, &m_seen);
+    loaded.values = parseSettingsText(text);
+    return loaded;
+}
+
+SettingsSession::SaveResult SettingsSession::save(const QueryStringSet& values)
+{
+    return saveIfUnchanged(values, m_seen);
+}
+
+SettingsSession::SaveResult SettingsSession::saveOver(const QueryStringSet& values,
+                                                      const Fingerprint& found)
+{
+    return saveIfUnchanged(values, found);
+}
+
+SettingsSession::SaveResult SettingsSession::saveIfUnchanged(const QueryStringSet& values,
+                                                             const Fingerprint& expected)
+{
+    const QString file = filePath();
+    // Replacing a file another copy has saved since would silently drop its settings.
+    const Fingerprint found = fingerprintFile(file);
+    if (found != expected)
+        return {SaveStatus::ChangedOnDisk, {}, found};
+
+    const QByteArray bytes = encodeFileText(buildSettingsText(values));
+    SaveFile saveFile(file);
+    const WriteResult written = writeBytes(saveFile, bytes);
+    if (!written.ok)
+        return {SaveStatus::Failed, written.error, {}};
+    m_seen = fingerprintOf(bytes);
+    return {SaveStatus::Saved, {}, {}};
+}
