@@ -8,15 +8,31 @@
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QStyleFactory>
+#include <QStyleOptionMenuItem>
 
 namespace {
 
 // The menu bar's own keyboard mode (arrows, Enter, Escape) is there only where the style says
-// that Alt reaches the menu bar, which most styles on this platform do not.
+// that Alt reaches the menu bar, which not every style on this platform does; and some styles
+// highlight a menu only while it is open, so that the keyboard's place would not show.
 class KeyboardMenuBarStyle : public QProxyStyle
 {
 public:
     using QProxyStyle::QProxyStyle;
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (element == CE_MenuBarItem && item && (item->state & State_Selected) && widget &&
+            widget->hasFocus()) {
+            QStyleOptionMenuItem highlighted(*item);
+            highlighted.state |= State_Sunken;
+            QProxyStyle::drawControl(element, &highlighted, painter, widget);
+            return;
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
 
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override

@@ -188,10 +188,14 @@ void RealWindowFocusTest::menuBarIsReachedByKeys()
     QFETCH(Qt::Key, key);
     focus(from);
     const QString before = focusName();
+    QMenuBar* bar = m_window->menuBar();
+    const QRect option = bar->actionGeometry(bar->actions().constFirst());
+    const QImage plain = bar->grab(option).toImage();
     QTest::keyClick(QApplication::focusWidget(), key);
     QVERIFY(waitUntil([&] { return highlightedMenu() == QLatin1String("Option"); }, 5000));
     QCOMPARE(openMenu(), QString());
-    QCOMPARE(QApplication::focusWidget(), m_window->menuBar());
+    QCOMPARE(QApplication::focusWidget(), bar);
+    QVERIFY2(bar->grab(option).toImage() != plain, "the highlighted menu looks as before");
 
     QTest::keyClick(m_window->menuBar(), Qt::Key_Right);
     QCOMPARE(highlightedMenu(), QStringLiteral("Help"));
