@@ -4,11 +4,19 @@
 #include "core/settings_encoding.h"
 #include "core/settings_format.h"
 #include "core/settings_leftovers.h"
+#include "core/settings_save_lock.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 using namespace settings_file;
+
+namespace {
+
+// A save takes milliseconds; a copy that holds the lock for this long is stuck.
+constexpr std::chrono::milliseconds kLockWait{10000};
+
+} // namespace
 
 SettingsSession::SettingsSession(const QString& home) : m_folder(folderIn(home)) {}
 
@@ -61,6 +69,10 @@ SettingsSession::SaveResult SettingsSession::saveIfUnchanged(const QueryStringSe
                                                              const Fingerprint& expected)
 {
     const QString file = filePath();
+    // From the check to the new file in place, no other copy's save may come in between.
+    const SaveLock lock(file, kLockWait);
+    if (lock.state() == SaveLock::State::Busy)
+        return {SaveStatus::Failed, problemText(FileProblem::SaveInProgress, {}), {}};
     // Replacing a file another copy has saved since would silently drop its settings.
     const Fingerprint found = fingerprintFile(file);
     if (found != expected)
