@@ -3,7 +3,6 @@
 #include "core/canned_templates.h"
 #include "core/settings_encoding.h"
 #include "core/settings_format.h"
-#include "core/settings_leftovers.h"
 #include "core/settings_save_lock.h"
 
 #include <QDir>
@@ -38,9 +37,9 @@ void SettingsSession::makeFolder() const
 
 SettingsSession::Loaded SettingsSession::load()
 {
+    // Nothing beside the file is removed, not even what a killed save may leave: Qt names that
+    // file "lexivo.xml." and six letters or digits, which a person may have chosen too.
     makeFolder();
-    // A save killed between writing its temporary file and renaming it leaves the file behind.
-    removeStaleTemporaryFiles(m_folder, fileName());
 
     Loaded loaded;
     const QString file = filePath();

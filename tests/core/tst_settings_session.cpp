@@ -6,7 +6,6 @@
 #include "core/settings_encoding.h"
 #include "core/settings_format.h"
 #include "core/settings_io.h"
-#include "core/settings_leftovers.h"
 #include "core/settings_save_lock.h"
 #include "core/settings_session.h"
 #include "permissions_enforced.h"
@@ -78,9 +77,7 @@ private Q_SLOTS:
     void saveLock();
     void simultaneousSavesNeverLoseOne_data();
     void simultaneousSavesNeverLoseOne();
-    void staleTemporaryFiles_data();
-    void staleTemporaryFiles();
-    void removesOnlyStaleTemporaryFiles();
+    void startRemovesNothingBesideTheFile();
 };
 
 void SettingsSessionTest::loadsWhatStartFinds_data()
@@ -328,51 +325,42 @@ void SettingsSessionTest::simultaneousSavesNeverLoseOne()
     QCOMPARE(other, 0);
 }
 
-void SettingsSessionTest::staleTemporaryFiles_data()
+// Whatever lies beside the settings file is the user's, however old and whatever its name:
+// even a complete copy left by a save killed between naming its file and renaming it.
+void SettingsSessionTest::startRemovesNothingBesideTheFile()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("ageSeconds");
-    QTest::addColumn<bool>("stale");
-    QTest::newRow("older than a minute") << "lexivo.xml.nyKwfU" << 61 << true;
-    QTest::newRow("digits") << "lexivo.xml.a1b2c3" << 3600 << true;
-    QTest::newRow("a minute or younger: a save may be running")
-        << "lexivo.xml.nyKwfU" << 60 << false;
-    QTest::newRow("five characters") << "lexivo.xml.nyKwf" << 3600 << false;
-    QTest::newRow("seven characters") << "lexivo.xml.nyKwfUx" << 3600 << false;
-    QTest::newRow("a word in small letters") << "lexivo.xml.backup" << 3600 << false;
-    QTest::newRow("not a letter or digit") << "lexivo.xml.nyKw-U" << 3600 << false;
-    QTest::newRow("the file itself") << "lexivo.xml" << 3600 << false;
-    QTest::newRow("another file's") << "other.xml.nyKwfU" << 3600 << false;
-}
-
-void SettingsSessionTest::staleTemporaryFiles()
-{
-    QFETCH(QString, name);
-    QFETCH(int, ageSeconds);
-    const QDateTime now(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
-    QTEST(isStaleTemporaryFile(name, QStringLiteral("lexivo.xml"), now.addSecs(-ageSeconds), now),
-          "stale");
-}
-
-void SettingsSessionTest::removesOnlyStaleTemporaryFiles()
-{
-    QTemporaryDir dir;
-    const QDateTime old = QDateTime::currentDateTimeUtc().addSecs(-3600);
-    const QStringList names = {QStringLiteral("lexivo.xml"), QStringLiteral("lexivo.xml.Ab12Cd"),
-                               QStringLiteral("lexivo.xml.XYZ789"),
-                               QStringLiteral("lexivo.xml.fresh1"),
-                               QStringLiteral("lexivo.xml.backup")};
-    for (const QString& name : names) {
-        QFile file(dir.filePath(name));
+    QTemporaryDir home;
+    QTemporaryDir elsewhere;
+    const QString folder = SettingsSession::folderIn(home.path());
+    QVERIFY(QDir().mkdir(folder));
+    QStringList names = {QStringLiteral("lexivo.xml")};
+    for (const char* suffix : {"Backup", "BACKUP", "old123", "200101", "v2copy", "backup", "bak",
+                               "orig", "Ab12Cd", "lock"})
+        names << QStringLiteral("lexivo.xml.") + QLatin1String(suffix);
+    const QString target = elsewhere.filePath(QStringLiteral("mine.xml"));
+    QStringList paths = {target};
+    for (const QString& name : names)
+        paths << folder + QLatin1Char('/') + name;
+    const QDateTime hourAgo = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    for (const QString& path : paths) {
+        QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.setFileTime(
-            name.endsWith(QStringLiteral("fresh1")) ? QDateTime::currentDateTimeUtc() : old,
-            QFileDevice::FileModificationTime));
+        QVERIFY(file.write("<Home>" + QFileInfo(path).fileName().toUtf8() + "</Home>") > 0);
+        QVERIFY(file.flush()); // before the time is set, or the write sets it again
+        QVERIFY(file.setFileTime(hourAgo, QFileDevice::FileModificationTime));
     }
-    QCOMPARE(removeStaleTemporaryFiles(dir.path(), fileName()), 2);
-    QCOMPARE(filesIn(dir.path()),
-             (QStringList{QStringLiteral("lexivo.xml"), QStringLiteral("lexivo.xml.backup"),
-                          QStringLiteral("lexivo.xml.fresh1")}));
+    for (const char* link : {"lexivo.xml.Zz9Yy8", "lexivo.xml.link"}) {
+        QVERIFY(QFile::link(target, folder + QLatin1Char('/') + QLatin1String(link)));
+        names << QLatin1String(link);
+    }
+    names.sort();
+
+    SettingsSession session(home.path());
+    QCOMPARE(session.load().values[QueryKey::Home], QStringLiteral("lexivo.xml"));
+    QCOMPARE(filesIn(folder), names);
+    QCOMPARE(readBytes(folder + QStringLiteral("/lexivo.xml.Ab12Cd")),
+             QByteArray("<Home>lexivo.xml.Ab12Cd</Home>"));
+    QCOMPARE(readBytes(target), QByteArray("<Home>mine.xml</Home>"));
 }
 
 int main(int argc, char** argv)
