@@ -183,6 +183,7 @@ void MainWindow::buildDesign()
     scale.placeLabel(m_wordLabel, {120, 270, 855, 375});
 
     applyTabOrder();
+    applyReadingOrder();
     // The browser view may make its content widget (its focus proxy) only later, when its
     // engine starts, perhaps inside a view of its own placed in the view later still; Qt puts a
     // new widget at the end of the focus chain, in front of whatever comes after the view: order
@@ -202,6 +203,20 @@ void MainWindow::applyTabOrder()
     for (int i = 0; i + 1 < layout::kLookupButtonCount; ++i)
         QWidget::setTabOrder(m_lookupButtons[i], m_lookupButtons[i + 1]);
     QWidget::setTabOrder(m_lookupButtons[layout::kLookupButtonCount - 1], m_browserView);
+}
+
+// Screen readers read a window's controls in their stacking order, which the design order leaves
+// as no reader would want it (the last buttons first); no two controls overlap, so restacking
+// them shows nothing, and the label, the word box, the buttons, the page and the status bar are
+// read in that order.
+void MainWindow::applyReadingOrder()
+{
+    m_wordLabel->raise();
+    m_wordEdit->raise();
+    for (QPushButton* button : m_lookupButtons)
+        button->raise();
+    m_browserView->raise();
+    m_statusBar->raise();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

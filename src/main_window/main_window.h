@@ -74,6 +74,7 @@ private:
     void buildDesign();
     void buildMenus();
     void applyTabOrder();
+    void applyReadingOrder();
     void watchForFocusChildren(QWidget* widget);
     void placeAtDesignPosition();
     void loadSettingsAndOpenHomePage();

@@ -9,8 +9,24 @@
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
+namespace {
+
+// The engine builds a page's accessibility tree only while assistive technology runs
+// (QAccessible::isActive(), which the accessibility bus reports), and on Linux only when asked
+// to through its environment before it starts, which the first page does: ask, unless the user
+// has said otherwise. Then the view.
+QWebEngineView* newView(QWidget* parent)
+{
+    const char* const exposePages = "QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY";
+    if (!qEnvironmentVariableIsSet(exposePages))
+        qputenv(exposePages, "1");
+    return new QWebEngineView(parent);
+}
+
+} // namespace
+
 WebEngineBrowser::WebEngineBrowser(QObject* parent)
-    : Browser(parent), m_view(new QWidget), m_webView(new QWebEngineView(m_view)),
+    : Browser(parent), m_view(new QWidget), m_webView(newView(m_view)),
       m_page(new BrowserPage(m_webView))
 {
     auto* layout = new QVBoxLayout(m_view);

@@ -1,11 +1,25 @@
-// The main window as a screen reader reads it over AT-SPI: every control by its role and name,
-// and where the focus is.
+// The main window with the real browser as a screen reader reads it over AT-SPI, with a screen
+// reader reported running on the accessibility bus and nothing else set: every control by its
+// role and name, where the focus is, and the page's own text.
 
-#include "main_window_fixture.h"
+#include "local_http_server.h"
+#include "main_window/main_window.h"
 #include "screen_reader.h"
+#include "served_settings.h"
+#include "temp_program_folder.h"
+#include "wait_until.h"
+#include "webengine/webengine_browser.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+
+namespace {
+
+constexpr int kTimeout = 20000;
+
+} // namespace
 
 class ScreenReaderTest : public QObject
 {
@@ -17,29 +31,50 @@ private Q_SLOTS:
 
     void controlsAreReadByRoleAndName_data();
     void controlsAreReadByRoleAndName();
+    void controlsAreReadInTabOrder();
     void theWordBoxHasTheFocusAtStart();
     void tabIsHeardOnTheNextButton();
+    void thePageIsReadAndLeavesTheFocusWhereItWas();
 
 private:
-    std::unique_ptr<MainWindowFixture> m_started;
-    AccessibleNode m_tree;
+    QLineEdit* wordBox() const
+    {
+        return m_window->findChild<QLineEdit*>(QStringLiteral("txtWord"));
+    }
+
+    LocalHttpServer m_server;
+    std::unique_ptr<TempProgramFolder> m_folder;
+    std::unique_ptr<MainWindow> m_window;
+    QStringList m_completed;
+    AccessibleNode m_tree; // as the window opened
 };
 
 void ScreenReaderTest::initTestCase()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         QSKIP("AT-SPI needs an X11 display (run under xvfb-run)");
-    m_started = std::make_unique<MainWindowFixture>();
-    m_started->window->show();
-    m_started->window->activateWindow(); // with no window manager nobody else activates it
-    QVERIFY(QTest::qWaitForWindowActive(m_started->window.get()));
+    QVERIFY(m_server.listen());
+    m_server.setPage("/English?w=Apple", "<!DOCTYPE html><html><body><h1>Apple</h1>"
+                                         "<p>A round fruit.</p></body></html>");
+    m_folder = std::make_unique<TempProgramFolder>();
+    m_folder->writeSettings(settingsServedBy(m_server, QStringLiteral("about:blank"),
+                                             m_server.url("/English?w=%word")));
+    auto browser = std::make_unique<WebEngineBrowser>();
+    connect(browser.get(), &Browser::documentComplete, this,
+            [this](const QString& url) { m_completed << url; });
+    m_window = std::make_unique<MainWindow>(m_folder->path(), std::move(browser));
+    m_window->show();
+    m_window->activateWindow(); // with no window manager nobody else activates it
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QVERIFY(waitUntil([&] { return !m_completed.isEmpty(); }, kTimeout)); // the home page
     m_tree = readAccessibleTree();
     QVERIFY2(m_tree.error.isEmpty(), qPrintable(m_tree.error));
 }
 
 void ScreenReaderTest::cleanupTestCase()
 {
-    m_started.reset();
+    m_window.reset();
+    m_folder.reset();
 }
 
 void ScreenReaderTest::controlsAreReadByRoleAndName_data()
@@ -87,6 +122,21 @@ void ScreenReaderTest::controlsAreReadByRoleAndName()
     QVERIFY2(m_tree.find(role, name), qPrintable(role + QStringLiteral(" \"") + name + '"'));
 }
 
+void ScreenReaderTest::controlsAreReadInTabOrder()
+{
+    const AccessibleNode* window =
+        m_tree.find(QStringLiteral("frame"), "Lexivo Dictionary II v1.1");
+    QVERIFY(window && !window->children.empty());
+    QStringList read;
+    for (const AccessibleNode& control : window->children.front().children)
+        read << control.role + ' ' + control.name;
+    QCOMPARE(
+        read,
+        (QStringList{"label Word:", "text Word:", "push button Chinese", "push button English",
+                     "push button Thesaurus", "push button Jananese", "push button Computer (Chi)",
+                     "push button Computer (Eng)", "filler Dictionary page", "status bar Status"}));
+}
+
 void ScreenReaderTest::theWordBoxHasTheFocusAtStart()
 {
     const AccessibleNode* focused = m_tree.focused();
@@ -97,18 +147,64 @@ void ScreenReaderTest::theWordBoxHasTheFocusAtStart()
 
 void ScreenReaderTest::tabIsHeardOnTheNextButton()
 {
+    wordBox()->setFocus();
     AccessibleEventLog log({QStringLiteral("object:state-changed:focused")});
     QVERIFY2(log.failure().isEmpty(), qPrintable(log.failure()));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(wordBox(), Qt::Key_Tab);
     QVERIFY(log.waitFor([](const AccessibleEvent& event) {
         return event.detail1 == 1 && event.role == QLatin1String("push button") &&
                event.name == QLatin1String("Chinese");
     }));
+    wordBox()->setFocus();
+}
+
+// A page's text reaches the screen reader; it neither moves the focus nor says it has it.
+void ScreenReaderTest::thePageIsReadAndLeavesTheFocusWhereItWas()
+{
+    wordBox()->setFocus();
+    wordBox()->setText(QStringLiteral("Apple"));
+    AccessibleEventLog log({QStringLiteral("object:state-changed:focused")});
+    QVERIFY2(log.failure().isEmpty(), qPrintable(log.failure()));
+    m_completed.clear();
+    m_window->findChild<QPushButton*>(QStringLiteral("cmdEn2En"))->click();
+    QVERIFY(waitUntil([&] { return !m_completed.isEmpty(); }, kTimeout));
+
+    AccessibleNode tree;
+    // The engine hands its page's tree over a moment after the document is complete.
+    waitUntil(
+        [&] {
+            tree = readAccessibleTree();
+            return !tree.error.isEmpty() || tree.find(QStringLiteral("heading"), "Apple");
+        },
+        kTimeout);
+    QVERIFY2(tree.error.isEmpty(), qPrintable(tree.error));
+    const AccessibleNode* page = tree.find(QStringLiteral("document web"));
+    QVERIFY(page);
+    QVERIFY(page->find(QStringLiteral("heading"), QStringLiteral("Apple")));
+    QVERIFY(page->findIf([](const AccessibleNode& node) {
+        return node.name == QLatin1String("A round fruit.") ||
+               node.text == QLatin1String("A round fruit.");
+    }));
+
+    const AccessibleNode* focused = tree.focused();
+    QVERIFY(focused);
+    QCOMPARE(focused->name, QStringLiteral("Word:"));
+    for (const AccessibleEvent& event : log.events())
+        QVERIFY2(event.detail1 == 0 || event.name == QLatin1String("Word:"),
+                 qPrintable(event.role + QStringLiteral(" \"") + event.name + "\" took the focus"));
+    QEXPECT_FAIL("", "the engine (Qt 6.4) marks its document focused whatever has the focus",
+                 Continue);
+    QVERIFY(!page->has(QStringLiteral("focused")));
 }
 
 int main(int argc, char** argv)
 {
     ScreenReaderSession session;
+    // Only pages of 127.0.0.1 are loaded; should anything ask for a host, it fails inside the
+    // engine.
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    flags += " --host-resolver-rules=\"MAP * ~NOTFOUND, EXCLUDE 127.0.0.1\"";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     QApplication app(argc, argv);
     if (!session.failure().isEmpty())
         qFatal("%s", qPrintable(session.failure()));
