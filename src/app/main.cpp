@@ -5,6 +5,7 @@
 #include "core/engine_module.h"
 #include "core/settings_location.h"
 #include "main_window/main_window.h"
+#include "webengine/engine_module_digest.h"
 
 #include <QCoreApplication>
 #include <QIcon>
@@ -25,7 +26,8 @@ int main(int argc, char* argv[])
         EngineLoader engineLoader(
             moduleFile,
             engine_module::candidatePaths(programFolder,
-                                          QStringLiteral(LEXIVO_ENGINE_MODULE_FOLDER), moduleFile));
+                                          QStringLiteral(LEXIVO_ENGINE_MODULE_FOLDER), moduleFile),
+            engineModuleDigest());
         engineLoader.start();
         auto browser = std::make_unique<DeferredBrowser>();
         QObject::connect(&engineLoader, &EngineLoader::ready, browser.get(),

@@ -3,6 +3,7 @@
 #include "browser/browser_engine.h"
 #include "browser/browser_export.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QStringList>
 
@@ -12,14 +13,18 @@ class QThread;
 // dynamic loader maps and relocates well over a hundred megabytes) is most of a start-up's time;
 // done beside the GUI thread, it overlaps the building and the first paint of the window. The
 // first candidate file that exists is loaded; ready() or failed() then comes on the thread that
-// made the loader. The module's root object, the engine, is made and prepared on the loader's
-// thread too, then handed to the GUI thread.
+// made the loader. Before it is loaded, the module is checked to be the one the program was built
+// with (module_image::digest), so that a damaged one is refused with a reason rather than
+// crashing the program. The module's root object, the engine, is made and prepared on the
+// loader's thread too, then handed to the GUI thread.
 class LEXIVO_BROWSER_EXPORT EngineLoader : public QObject
 {
     Q_OBJECT
 public:
-    // fileName is the module's, for the reason given when no candidate exists.
-    EngineLoader(QString fileName, QStringList candidatePaths, QObject* parent = nullptr);
+    // fileName is the module's, for the reason given when no candidate exists; expectedDigest is
+    // the module's module_image::digest, recorded when it was built.
+    EngineLoader(QString fileName, QStringList candidatePaths, QByteArray expectedDigest,
+                 QObject* parent = nullptr);
     // Waits for a load still running: the dynamic loader cannot be interrupted.
     ~EngineLoader() override;
 
@@ -33,9 +38,11 @@ Q_SIGNALS:
 
 private:
     static BrowserEngine* load(const QString& fileName, const QStringList& candidates,
-                               QThread* guiThread, QString* failure);
+                               const QByteArray& expectedDigest, QThread* guiThread,
+                               QString* failure);
 
     QString m_fileName;
     QStringList m_candidates;
+    QByteArray m_expectedDigest;
     QThread* m_thread = nullptr;
 };

@@ -26,6 +26,17 @@ QString notFoundReason(const QString& fileName, const QStringList& candidates)
            candidates.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 
+QString unreadableReason(const QString& path, const QString& error)
+{
+    return path + QStringLiteral(" cannot be read: ") + error;
+}
+
+QString damagedReason(const QString& path)
+{
+    return path + QStringLiteral(" is damaged or belongs to another version of the program; "
+                                 "install the program again");
+}
+
 QString unavailablePageText(const QString& reason)
 {
     return QStringLiteral("The web browser could not be started, so dictionary pages cannot be "

@@ -18,6 +18,13 @@ QStringList candidatePaths(const QString& programFolder, const QString& moduleFo
 // The reason given when none of the candidates exists.
 QString notFoundReason(const QString& fileName, const QStringList& candidates);
 
+// The reason given when the module at path cannot be read; error is the system's own words.
+QString unreadableReason(const QString& path, const QString& error);
+
+// The reason given when the module at path is not the one the program was built with: damaged,
+// or from another build.
+QString damagedReason(const QString& path);
+
 // The browser area's text when there is no engine; reason is the loader's own words.
 QString unavailablePageText(const QString& reason);
 

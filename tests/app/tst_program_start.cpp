@@ -1,6 +1,9 @@
 // The program as shipped: its executable loads no web engine before main(), its engine module
-// holds none of the code it shares with the program, and a program folder without the engine
-// module still starts, shows its window and says why pages cannot be shown.
+// holds none of the code it shares with the program, and a program folder without a module it can
+// use (none, an unreadable one, a damaged one) still starts, shows its window and says why pages
+// cannot be shown.
+
+#include "elf_sections.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +12,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -37,7 +42,11 @@ QMap<QString, QString> symbols(const QString& file, bool dynamic)
     return result;
 }
 
+enum class ModuleState { Missing, Unreadable, Damaged };
+
 } // namespace
+
+Q_DECLARE_METATYPE(ModuleState)
 
 class ProgramStartTest : public QObject
 {
@@ -48,7 +57,8 @@ private Q_SLOTS:
     void moduleUsesTheSharedCode_data();
     void moduleUsesTheSharedCode();
     void moduleDefinesNoFunctionOfTheSharedLibraries();
-    void withoutItsModuleTheProgramRunsAndSaysWhy();
+    void refusesAModuleItCannotUseAndSaysWhy_data();
+    void refusesAModuleItCannotUseAndSaysWhy();
 };
 
 void ProgramStartTest::executableLoadsOnlyTheWidgetLibraries()
@@ -107,15 +117,58 @@ void ProgramStartTest::moduleDefinesNoFunctionOfTheSharedLibraries()
     QCOMPARE(definedTwice, QStringList{});
 }
 
-void ProgramStartTest::withoutItsModuleTheProgramRunsAndSaysWhy()
+void ProgramStartTest::refusesAModuleItCannotUseAndSaysWhy_data()
 {
+    QTest::addColumn<ModuleState>("state");
+    QTest::addColumn<QString>("reason"); // a pattern; %1 is the program's folder
+
+    // An installed program looks in its library folder first, then beside itself.
+    QTest::newRow("missing") << ModuleState::Missing
+                             << QStringLiteral("lexivo-webengine\\.so is missing \\(looked for ") +
+                                    QLatin1String(LEXIVO_PORTABLE_LAYOUT ? "" : "/[^,()]+, ") +
+                                    QStringLiteral("%1/lexivo-webengine\\.so\\)");
+    QTest::newRow("unreadable") << ModuleState::Unreadable
+                                << "%1/lexivo-webengine\\.so cannot be read: Permission denied";
+    // Once crashed the program as it started.
+    QTest::newRow("damaged") << ModuleState::Damaged
+                             << "%1/lexivo-webengine\\.so is damaged or belongs to another "
+                                "version of the program; install the program again";
+}
+
+void ProgramStartTest::refusesAModuleItCannotUseAndSaysWhy()
+{
+    QFETCH(ModuleState, state);
+    QFETCH(QString, reason);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const QString program = folder.filePath(QStringLiteral("lexivo"));
     QVERIFY(QFile::copy(kExecutable, program));
-
+    const QString module = folder.filePath(QStringLiteral("lexivo-webengine.so"));
     QProcess lexivo;
     lexivo.setProgram(program);
+    if (state == ModuleState::Unreadable) {
+        QVERIFY(QFile::copy(kModule, module));
+        QVERIFY(QFile::setPermissions(module, {}));
+        // Root reads any file: the program runs as nobody, in a folder it can write.
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ExeOwner | QFile::ReadOther |
+                                                         QFile::WriteOther | QFile::ExeOther));
+        if (geteuid() == 0) {
+            lexivo.setProgram(QStringLiteral("setpriv"));
+            lexivo.setArguments({"--reuid=65534", "--regid=65534", "--clear-groups", program});
+        }
+    } else if (state == ModuleState::Damaged) {
+        QFile original(kModule);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QByteArray contents = original.readAll();
+        const elf_sections::Range code = elf_sections::fileRange(kModule, QStringLiteral(".text"));
+        QVERIFY(code.size > 16384);
+        for (qint64 offset : {qint64(0), code.size / 2, code.size - 4096})
+            elf_sections::overwrite(contents, code, offset, 4096);
+        QFile copy(module);
+        QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(contents) == contents.size());
+    }
+
     lexivo.setProcessChannelMode(QProcess::SeparateChannels);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
@@ -123,13 +176,9 @@ void ProgramStartTest::withoutItsModuleTheProgramRunsAndSaysWhy()
     lexivo.setProcessEnvironment(environment);
     lexivo.start();
     QVERIFY(lexivo.waitForStarted());
-    // An installed program looks in its library folder first, then beside itself.
     const QRegularExpression expected(
-        QRegularExpression::escape(QStringLiteral("The web browser could not be started: "
-                                                  "lexivo-webengine.so is missing (looked for ")) +
-        QLatin1String(LEXIVO_PORTABLE_LAYOUT ? "" : "/[^,()]+, ") +
-        QRegularExpression::escape(QDir::cleanPath(folder.path()) +
-                                   QStringLiteral("/lexivo-webengine.so)")));
+        QRegularExpression::escape(QStringLiteral("The web browser could not be started: ")) +
+        reason.arg(QRegularExpression::escape(QDir::cleanPath(folder.path()))));
     QString errors;
     QTRY_VERIFY_WITH_TIMEOUT(
         (errors += QString::fromLocal8Bit(lexivo.readAllStandardError())).contains(expected) ||

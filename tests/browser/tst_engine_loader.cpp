@@ -5,10 +5,12 @@
 #include "browser/deferred_browser.h"
 #include "browser/engine_loader.h"
 #include "browser_events.h"
+#include "elf_sections.h"
 #include "local_http_server.h"
 #include "main_window/main_window.h"
 #include "temp_program_folder.h"
 #include "wait_until.h"
+#include "webengine/engine_module_digest.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -18,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+
+#include <functional>
 
 namespace {
 
@@ -34,9 +38,24 @@ struct LoadResult
     bool done = false;
 };
 
+// A copy of the module in folder, its bytes changed by edit.
+QString moduleCopy(const QTemporaryDir& folder, const QString& name,
+                   const std::function<void(QByteArray&)>& edit)
+{
+    QFile module(kModule);
+    if (!module.open(QIODevice::ReadOnly))
+        return QString();
+    QByteArray contents = module.readAll();
+    edit(contents);
+    QFile copy(folder.filePath(name));
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(contents) != contents.size())
+        return QString();
+    return copy.fileName();
+}
+
 LoadResult load(const QStringList& candidates)
 {
-    EngineLoader loader(QStringLiteral("lexivo-webengine.so"), candidates);
+    EngineLoader loader(QStringLiteral("lexivo-webengine.so"), candidates, engineModuleDigest());
     LoadResult result;
     QObject::connect(&loader, &EngineLoader::ready, &loader, [&](BrowserEngine* engine) {
         result.engine = engine;
@@ -184,6 +203,30 @@ void EngineLoaderTest::failures_data()
                "' is not a valid ELF object (file too small)";
     QTest::newRow("a plugin of another kind")
         << otherPlugin << otherPlugin + " is not a browser engine module";
+
+    const QString empty =
+        moduleCopy(m_dir, QStringLiteral("empty.so"), [](QByteArray& bytes) { bytes.clear(); });
+    QTest::newRow("empty") << empty << "The file '" + empty + "' is not a valid Qt plugin.";
+    const QString truncated = moduleCopy(m_dir, QStringLiteral("truncated.so"),
+                                         [](QByteArray& bytes) { bytes.truncate(100000); });
+    QTest::newRow("truncated")
+        << truncated
+        << "Failed to extract plugin meta data from '" + truncated + "': '" + truncated +
+               "' is not a valid ELF object (a program header entry extends past the end of the "
+               "file)";
+    // Once crashed the program as it loaded the module.
+    const elf_sections::Range code = elf_sections::fileRange(kModule, QStringLiteral(".text"));
+    const elf_sections::Range data = elf_sections::fileRange(kModule, QStringLiteral(".rodata"));
+    QVERIFY(code.size > 16384 && data.size > 256);
+    const QString damaged = moduleCopy(m_dir, QStringLiteral("damaged.so"), [&](QByteArray& bytes) {
+        for (qint64 offset : {qint64(0), code.size / 2, code.size - 4096})
+            elf_sections::overwrite(bytes, code, offset, 4096);
+        elf_sections::overwrite(bytes, data, 0, 256);
+    });
+    QTest::newRow("damaged code and data")
+        << damaged
+        << damaged + " is damaged or belongs to another version of the program; install the "
+                     "program again";
 }
 
 void EngineLoaderTest::failures()

@@ -176,7 +176,7 @@ void EngineStartTest::missingModuleIsSaidAndMenusStillWork()
 {
     StartingWindow started;
     EngineLoader loader(QStringLiteral("lexivo-webengine.so"),
-                        {QStringLiteral("/nonexistent/lexivo-webengine.so")});
+                        {QStringLiteral("/nonexistent/lexivo-webengine.so")}, QByteArray());
     connect(&loader, &EngineLoader::failed, started.browser, &DeferredBrowser::setEngineFailed);
     const QString expected =
         QStringLiteral("The web browser could not be started: lexivo-webengine.so is missing "
