@@ -5,6 +5,7 @@
 #include "browser/opengl_sharing.h"
 #include "webengine/webengine_browser.h"
 
+#include <QLoggingCategory>
 #include <QQuickWindow>
 
 #include <mutex>
@@ -27,6 +28,15 @@ void dropNoOpenGLWarning(QtMsgType type, const QMessageLogContext& context, cons
         qt_message_output(type, context, text);
 }
 
+// As it starts, the engine reports its set-up (the OpenGL type, its command-line switches) as
+// information on standard error: some twenty lines at every start, none of which the user must
+// act on. Its warnings still come through, and the user's QT_LOGGING_RULES or QT_LOGGING_CONF
+// still turn the report back on.
+void quietenSetUpReport()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+}
+
 } // namespace
 
 class WebEngineModule : public QObject, public BrowserEngine
@@ -38,6 +48,7 @@ class WebEngineModule : public QObject, public BrowserEngine
 public:
     void prepare() override
     {
+        quietenSetUpReport();
         // The engine's view is a Qt Quick item. Composed with OpenGL, any repaint of a widget in
         // the window redraws the whole window through OpenGL, which is slow and memory-hungry
         // wherever OpenGL is software (a lookup's button press and status texts delayed its

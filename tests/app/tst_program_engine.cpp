@@ -39,12 +39,14 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void loadsTheHomePage();
+    void startWritesNothingOnTheTerminal();
     void mapsTheEngineButNoOpenGl_data();
     void mapsTheEngineButNoOpenGl();
 
 private:
     LocalHttpServer m_server;
     QTemporaryDir m_folder;
+    QTemporaryDir m_runtimeFolder; // as a desktop session has one
     QProcess m_program;
     QByteArray m_errors;
 };
@@ -64,6 +66,9 @@ void ProgramEngineTest::initTestCase()
                 .ok);
 
     m_program.setProgram(m_folder.filePath(QStringLiteral("lexivo")));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeFolder.path());
+    m_program.setProcessEnvironment(environment);
     m_program.start();
     QVERIFY(m_program.waitForStarted());
 }
@@ -80,6 +85,18 @@ void ProgramEngineTest::loadsTheHomePage()
     m_errors += m_program.readAllStandardError();
     QVERIFY2(!m_errors.contains("could not be started"), m_errors.constData());
     QCOMPARE(m_program.state(), QProcess::Running);
+}
+
+// Only a sandbox that the tests turn off, running as root, is reported.
+void ProgramEngineTest::startWritesNothingOnTheTerminal()
+{
+    QVERIFY(waitUntil([&] { return m_server.requestCount("/home") > 0; }, kTimeout));
+    QTest::qWait(1000); // the home page completes meanwhile
+    m_errors += m_program.readAllStandardError();
+    const QByteArray expected = qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")
+                                    ? "Sandboxing disabled by user.\n"
+                                    : "";
+    QCOMPARE(m_errors, expected);
 }
 
 void ProgramEngineTest::mapsTheEngineButNoOpenGl_data()
