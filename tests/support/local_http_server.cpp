@@ -98,7 +98,8 @@ void LocalHttpServer::onNewConnection()
             bool answered = false;
         };
         auto pending = std::make_shared<Pending>();
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket, pending] {
+        const int connection = ++m_connections;
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, pending, connection] {
             const QByteArray data = socket->readAll();
             if (pending->answered)
                 return;
@@ -113,6 +114,7 @@ void LocalHttpServer::onNewConnection()
             const QByteArray header = pending->header.left(pending->header.indexOf("\r\n\r\n"));
             m_requests.append(target);
             m_headers.append(header.split('\n').mid(1));
+            m_requestConnections.append(connection);
             Q_EMIT requestReceived(target);
             respond(socket, target);
         });
