@@ -37,7 +37,7 @@ WebEngineBrowser::WebEngineBrowser(QObject* parent)
     m_view->setFocusProxy(m_webView);
     m_webView->setPage(m_page);
 
-    const NavigationTracker* navigations = m_page->navigations();
+    NavigationTracker* navigations = m_page->navigations();
     connect(navigations, &NavigationTracker::started, this,
             [this](const QUrl& url) { Q_EMIT navigationStarting(url.toString()); });
     connect(navigations, &NavigationTracker::refused, this,

@@ -141,9 +141,18 @@ void LocalHttpServer::respond(QTcpSocket* socket, const QByteArray& target)
         text += "Connection: close\r\n";
         for (const auto& [name, value] : response.headers)
             text += name + ": " + value + "\r\n";
-        text += "\r\n" + response.body;
+        text += "\r\n";
+        const auto writeBody = [socket, body = response.body] {
+            socket->write(body);
+            socket->disconnectFromHost();
+        };
         socket->write(text);
-        socket->disconnectFromHost();
+        if (response.bodyDelayMs > 0) {
+            socket->flush();
+            QTimer::singleShot(response.bodyDelayMs, socket, writeBody);
+        } else {
+            writeBody();
+        }
     };
     if (response.delayMs > 0)
         QTimer::singleShot(response.delayMs, socket, write);

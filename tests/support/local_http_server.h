@@ -24,7 +24,8 @@ public:
         QByteArray body;
         QByteArray contentType = "text/html; charset=utf-8";
         QList<std::pair<QByteArray, QByteArray>> headers;
-        int delayMs = 0; // before the response is written
+        int delayMs = 0;     // before the response is written
+        int bodyDelayMs = 0; // between the response's header and its body
         QByteArray cacheControl = "no-store";
     };
 
