@@ -8,6 +8,11 @@ when a program asked for a page. Stops by itself after --max-seconds or --max-re
 The home page, /home.html?p=<tag>, calls back once it has loaded: its load handler asks for
 /loaded?p=<tag> (a beacon), so the log shows when the page was loaded in any program, whatever
 its engine, measured the same way for all.
+
+With --connection-delay-ms, every new connection waits that long from its arrival before its
+first request is read: a provider far away, whose connection set-up (DNS, TCP, TLS) takes that
+long. A connection opened ahead of time has served its wait by the time a request comes. Each
+connection's arrival is logged as "<ns> CONNECT <client port>".
 """
 
 import argparse
@@ -61,6 +66,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     server_version = "BenchDict/1"
 
+    def setup(self):
+        super().setup()
+        arrived = self.server.arrivals.pop(self.client_address, None)
+        if arrived is not None and self.server.connection_delay_ns:
+            wait = arrived + self.server.connection_delay_ns - time.monotonic_ns()
+            if wait > 0:
+                time.sleep(wait / 1e9)
+
     def do_GET(self):
         received = time.monotonic_ns()
         self.server.log_request_line(received, self.command, self.path)
@@ -94,12 +107,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, log_path: str, max_requests: int):
+    def __init__(self, log_path: str, max_requests: int, connection_delay_ms: float):
         super().__init__(("127.0.0.1", 0), Handler)
         self.log = open(log_path, "a", buffering=1, encoding="utf-8")
         self.lock = threading.Lock()
         self.requests = 0
         self.max_requests = max_requests
+        self.connection_delay_ns = int(connection_delay_ms * 1e6)
+        self.arrivals = {}  # client address -> when its connection was accepted
+
+    def get_request(self):
+        connection, address = super().get_request()
+        arrived = time.monotonic_ns()
+        self.arrivals[address] = arrived
+        with self.lock:
+            self.log.write(f"{arrived} CONNECT {address[1]}\n")
+        return connection, address
 
     def log_request_line(self, ns: int, method: str, target: str):
         with self.lock:
@@ -114,8 +137,9 @@ def main():
     parser.add_argument("--log", required=True)
     parser.add_argument("--max-seconds", type=float, default=3600)
     parser.add_argument("--max-requests", type=int, default=20000)
+    parser.add_argument("--connection-delay-ms", type=float, default=0.0)
     args = parser.parse_args()
-    server = Server(args.log, args.max_requests)
+    server = Server(args.log, args.max_requests, args.connection_delay_ms)
     timer = threading.Timer(args.max_seconds, server.shutdown)
     timer.daemon = True
     timer.start()

@@ -11,7 +11,8 @@ import subprocess
 import sys
 import time
 
-from Xlib import X, display as xdisplay
+from Xlib import X, XK, display as xdisplay
+from Xlib.ext import xtest
 
 from procfs import read_text
 
@@ -61,6 +62,26 @@ class XWatcher:
                 return t, created, size
         return None, None, None
 
+    def point_into(self, pid: int, since_ns: int):
+        """Moves the pointer into the middle of the program's window: without a window manager
+        the keyboard goes to the window under the pointer."""
+        wid = next((w for _, kind, w, wpid, _ in self.events
+                    if kind == "map" and wpid == pid), None)
+        if wid is None:
+            return
+        window = self.display.create_resource_object("window", wid)
+        g = window.get_geometry()
+        at = self.root.translate_coords(window, g.width // 2, g.height // 2)
+        xtest.fake_input(self.display, X.MotionNotify, x=at.x, y=at.y)
+        self.display.sync()
+
+    def key(self, character: str):
+        """Presses and releases the key of a letter or digit, as a person typing does."""
+        code = self.display.keysym_to_keycode(XK.string_to_keysym(character))
+        xtest.fake_input(self.display, X.KeyPress, code)
+        xtest.fake_input(self.display, X.KeyRelease, code)
+        self.display.sync()
+
 
 def start_xvfb(screen: str):
     """An Xvfb on a display number it picks itself (-displayfd), so it never collides."""
@@ -87,10 +108,10 @@ def start_xvfb(screen: str):
     return proc, ":" + number.decode().strip()
 
 
-def start_http_server(log_path: str, max_seconds: float):
+def start_http_server(log_path: str, max_seconds: float, connection_delay_ms: float = 0.0):
     proc = subprocess.Popen(
         [sys.executable, os.path.join(BENCH_DIR, "http_server.py"), "--log", log_path,
-         "--max-seconds", str(max_seconds)],
+         "--max-seconds", str(max_seconds), "--connection-delay-ms", str(connection_delay_ms)],
         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     line = proc.stdout.readline().split()
     if len(line) != 2 or line[0] != "port":

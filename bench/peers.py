@@ -22,17 +22,19 @@ def prepare_run_dir(run_dir: str):
         os.makedirs(os.path.join(run_dir, "xdg", sub), mode=0o700)
 
 
-def install_lexivo(exe: str, folder: str, build: str, port: int, home: str):
+def install_lexivo(exe: str, folder: str, build: str, port: int, home: str,
+                   distant_port: int = None):
     """Copies a lexivo_bench, with the modules it loads at run time (listed by its build),
     into a folder of its own and writes the bench settings beside it with the program's own
-    writer, with every template pointing at our server."""
+    writer, with every template pointing at our server; the Japanese one at the distant server
+    when there is one (the first lookup of a provider whose connections are slow to set up)."""
     os.makedirs(os.path.join(folder, "session"), exist_ok=True)
     shutil.copy2(exe, os.path.join(folder, "lexivo_bench"))
     modules = read_text(os.path.join(os.path.dirname(exe), "lexivo_bench_modules.txt"))
     for module in modules.splitlines():
         shutil.copy2(module, folder)
-    base = f"http://127.0.0.1:{port}"
-    templates = [f"{base}/{lang}/%firstchar/%word.html"
+    templates = [f"http://127.0.0.1:{distant_port if lang == 'ja' and distant_port else port}"
+                 f"/{lang}/%firstchar/%word.html"
                  for lang in ("zh", "en", "th", "ja", "zhc", "enc")]
     subprocess.run([os.path.join(build, "bench_write_settings"),
                     os.path.join(folder, "session", "lexivo.xml"), home, *templates],
@@ -88,7 +90,21 @@ def needs_engine(exe: str):
     return "libQt6WebEngine" in done.stdout
 
 
-def make_programs(cfg, run_dir: str, display: str, base_url: str, port: int) -> list:
+def variants(cfg) -> dict:
+    """--variant LABEL:NAME=VALUE, repeatable: this build again, with that environment. The
+    label is letters, digits and dashes: it tags the program's home page."""
+    found = {}
+    for item in cfg.variant:
+        label, _, assignment = item.partition(":")
+        if not label or not all(c.isalnum() or c == "-" for c in label):
+            raise SystemExit(f"--variant {item}: the label may hold letters, digits and dashes")
+        name, _, value = assignment.partition("=")
+        found.setdefault(label, {})[name] = value
+    return found
+
+
+def make_programs(cfg, run_dir: str, display: str, base_url: str, port: int,
+                  distant_port: int = None) -> list:
     """The rows of the table, in the order they are printed."""
     local = cfg.home == "local"
 
@@ -101,21 +117,27 @@ def make_programs(cfg, run_dir: str, display: str, base_url: str, port: int) -> 
     def button_lookup(word):
         return f"cmdEn2En {word}", f"/en/{word[0]}/{word}.html"
 
+    def distant_lookup(word):
+        return f"cmdEn2Jp {word}", f"/ja/{word[0]}/{word}.html"
+
     def load_lookup(word):
         return f"{base_url}/en/{word[0]}/{word}.html", f"/en/{word[0]}/{word}.html"
 
     programs = []
-    builds = [("lexivo", "lexivo (this build)", cfg.build)]
+    builds = [("lexivo", "lexivo (this build)", cfg.build, ours_env)]
     if cfg.previous_build:
         builds.append(("previous", f"lexivo, previous build ({cfg.previous_label})",
-                       cfg.previous_build))
-    for key, label, build in builds:
+                       cfg.previous_build, ours_env))
+    for label, env in variants(cfg).items():
+        builds.append((f"lexivo_{label}", f"lexivo, {label}", cfg.build, dict(ours_env, **env)))
+    for key, label, build, env in builds:
         folder = os.path.join(run_dir, key)
         install_lexivo(os.path.join(build, "lexivo_bench"), folder, cfg.build, port,
-                       home_url(key))
-        programs.append(Program(key, label, [os.path.join(folder, "lexivo_bench")], ours_env,
+                       home_url(key), distant_port)
+        programs.append(Program(key, label, [os.path.join(folder, "lexivo_bench")], env,
                                 folder, observer=True, lookup=button_lookup, home=local,
-                                idle=key == "lexivo"))
+                                idle=key != "previous",
+                                first_lookup=distant_lookup if distant_port else None))
     programs.append(Program(
         "baseline", "bare QtWebEngine window (bench_baseline)",
         [os.path.join(cfg.build, "bench_baseline"), "--home", home_url("baseline")],

@@ -41,9 +41,8 @@ def process_tree(root: int) -> list:
     return tree
 
 
-def process_kind(pid: int, root: int) -> str:
-    if pid == root:
-        return "main"
+def engine_type(pid: int) -> str:
+    """The engine helper's --type (with a utility's sub-type), or "" for another process."""
     args = read_text(f"/proc/{pid}/cmdline").split("\0")
     for a in args:
         if a.startswith("--type="):
@@ -51,7 +50,25 @@ def process_kind(pid: int, root: int) -> str:
             for b in args:
                 if b.startswith("--utility-sub-type="):
                     kind += ":" + b.split("=", 1)[1].split(".")[-1]
+            if kind == "zygote" and "--no-zygote-sandbox" in args:
+                kind += ":unsandboxed"
             return kind
+    return ""
+
+
+def process_kind(pid: int, root: int) -> str:
+    """main, renderer, zygote, zygote:unsandboxed, utility:<name>, ... A renderer forked by a
+    zygote keeps the zygote's command line: it is the zygote's child."""
+    if pid == root:
+        return "main"
+    kind = engine_type(pid)
+    if kind == "zygote":
+        fields = stat_fields(pid)
+        if fields and engine_type(int(fields[1])).startswith("zygote"):
+            return "renderer"
+    if kind:
+        return kind
+    args = read_text(f"/proc/{pid}/cmdline").split("\0")
     return os.path.basename(args[0]) if args and args[0] else "?"
 
 
@@ -126,7 +143,17 @@ def memory_of_tree(root: int) -> dict:
             "footprint_kb": footprint_kb(tree),
             "uss_kb": total("Private_Clean", "Private_Dirty"), "rss_kb": total("Rss"),
             "processes": len(tree), "foreign": foreign_engine_processes(tree),
-            "by_process": sorted(((k, v.get("Pss", 0)) for _, k, v in per), key=lambda x: -x[1])}
+            "by_process": sorted(((k, v.get("Pss", 0)) for _, k, v in per), key=lambda x: -x[1]),
+            "by_kind": pss_by_kind((k, v.get("Pss", 0)) for _, k, v in per)}
+
+
+def pss_by_kind(pairs) -> dict:
+    """PSS in MB summed by kind of process: main, renderer, zygotes (both kinds together)."""
+    kinds = {}
+    for kind, kb in pairs:
+        key = "zygotes" if kind.startswith("zygote") else kind.split(":")[0]
+        kinds[key] = kinds.get(key, 0.0) + kb / 1024.0
+    return kinds
 
 
 def cpu_of_tree(root: int) -> dict:
@@ -138,7 +165,7 @@ def cpu_of_tree(root: int) -> dict:
         if not fields:
             continue
         ticks = int(fields[11]) + int(fields[12])
-        run_ns, switches, gui_switches, gui_ns = 0, 0, 0, 0
+        run_ns, switches, gui_switches, gui_ns, threads = 0, 0, 0, 0, {}
         try:
             tids = os.listdir(f"/proc/{pid}/task")
         except OSError:
@@ -152,11 +179,13 @@ def cpu_of_tree(root: int) -> dict:
                     s += int(line.split()[1])
             run_ns += t_ns
             switches += s
+            name = read_text(f"/proc/{pid}/task/{tid}/comm").strip()
+            threads[tid] = (name, s, t_ns)
             if pid == root and int(tid) == pid:
                 gui_switches, gui_ns = s, t_ns
         result[pid] = {"ticks": ticks, "run_ns": run_ns, "switches": switches,
                        "gui_switches": gui_switches, "gui_ns": gui_ns,
-                       "kind": process_kind(pid, root)}
+                       "kind": process_kind(pid, root), "threads": threads}
     return result
 
 
@@ -164,7 +193,7 @@ def cpu_delta(before: dict, after: dict) -> dict:
     """Use over the interval; a process that appeared counts whole, one that ended is lost
     (counted in 'ended')."""
     total = {"ms": 0.0, "run_ms": 0.0, "switches": 0, "gui_switches": 0, "gui_run_ms": 0.0,
-             "main_ms": 0.0, "ended": 0, "by_process": []}
+             "main_ms": 0.0, "ended": 0, "by_process": [], "by_thread": {}}
     for pid, a in after.items():
         b = before.get(pid, {"ticks": 0, "run_ns": 0, "switches": 0, "gui_switches": 0,
                              "gui_ns": 0})
@@ -177,6 +206,14 @@ def cpu_delta(before: dict, after: dict) -> dict:
         if a["kind"] == "main":
             total["main_ms"] += ms
         total["by_process"].append((a["kind"], round((a["run_ns"] - b["run_ns"]) / 1e6, 2)))
+        for tid, (name, switches, run_ns) in a["threads"].items():
+            _, switches0, run_ns0 = b.get("threads", {}).get(tid, (name, 0, 0))
+            if switches > switches0:
+                # Threads of one name (a pool's workers) are summed.
+                key = f"{a['kind']}/{name}"
+                woke, ran = total["by_thread"].get(key, (0, 0.0))
+                total["by_thread"][key] = (woke + switches - switches0,
+                                           round(ran + (run_ns - run_ns0) / 1e6, 2))
     total["ended"] = len(set(before) - set(after))
     return total
 

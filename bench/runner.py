@@ -44,7 +44,8 @@ from launch import XWatcher, start_http_server, start_xvfb  # noqa: E402
 from micro import run_micro  # noqa: E402
 from peers import make_programs, needs_engine, prepare_run_dir  # noqa: E402
 from procfs import read_text  # noqa: E402
-from report import comparison_table, fmt, goal_lines, machine_description, peers_table  # noqa
+from report import (comparison_table, first_lookup_line, fmt, goal_lines,  # noqa: E402
+                    machine_description, peers_table, variants_table)
 from trial import can_drop_caches, run_trial  # noqa: E402
 
 
@@ -72,6 +73,16 @@ def parse_arguments():
                              "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu to measure a setting")
     parser.add_argument("--baseline-env", action="append", default=[], metavar="NAME=VALUE",
                         help="environment for the baseline only, e.g. QT_QUICK_BACKEND=software")
+    parser.add_argument("--variant", action="append", default=[], metavar="LABEL:NAME=VALUE",
+                        help="this build once more, as the row 'lexivo, LABEL', with NAME=VALUE "
+                             "in its environment (repeat a label for more variables), e.g. "
+                             "low-end:QTWEBENGINE_CHROMIUM_FLAGS=--enable-low-end-device-mode")
+    parser.add_argument("--only", default="", metavar="KEY,KEY",
+                        help="only these programs (lexivo, previous, baseline, goldendict, floor, "
+                             "floor_webengine); this build's variants go with lexivo")
+    parser.add_argument("--connection-delay-ms", type=float, default=150.0,
+                        help="how long the distant provider's server makes each new connection "
+                             "wait (the first lookup's measure); 0: no such measure")
     parser.add_argument("--no-micro", action="store_true")
     parser.add_argument("--quick", action="store_true", help="fewer runs, shorter windows")
     parser.add_argument("--quiet-wait", type=float, default=30.0,
@@ -161,14 +172,22 @@ def runs_label(cfg, cold: bool) -> str:
 
 
 def run_batch(cfg, cold: bool, log_path: str, run_dir: str, notes: list):
-    """Starts the X server and the HTTP server, then every program, warm-up first."""
+    """Starts the X server and the HTTP servers (the dictionary, and a distant provider whose
+    connections are slow to set up), then every program, warm-up first."""
     xvfb, display_name = start_xvfb(cfg.screen)
     server, port = start_http_server(log_path, max_seconds=3600)
+    distant, distant_port = None, None
+    if cfg.connection_delay_ms > 0:
+        distant, distant_port = start_http_server(cfg.distant_log, 3600, cfg.connection_delay_ms)
     try:
         xw = XWatcher(display_name)
         base_url = f"http://127.0.0.1:{port}"
         prepare_run_dir(run_dir)
-        programs = make_programs(cfg, run_dir, display_name, base_url, port)
+        programs = make_programs(cfg, run_dir, display_name, base_url, port, distant_port)
+        if cfg.only:
+            keys = cfg.only.split(",")
+            programs = [p for p in programs
+                        if p.key in keys or (p.key.startswith("lexivo_") and "lexivo" in keys)]
         if not any(p.key == "goldendict" for p in programs):
             notes.append("GoldenDict is not installed: no row for it")
         batch = Batch(cfg, xw, log_path, base_url)
@@ -179,7 +198,7 @@ def run_batch(cfg, cold: bool, log_path: str, run_dir: str, notes: list):
         batch.measure(programs, cold)
         return programs, batch.results
     finally:
-        for proc in (server, xvfb):
+        for proc in (p for p in (server, distant, xvfb) if p):
             proc.terminate()
             try:
                 proc.wait(timeout=5)
@@ -195,13 +214,16 @@ def build_report(cfg, cold, programs, results, notes, micro) -> str:
                                       if r["program"] == p.key and r.get("size")), None)] if s)
     report = ["", "start-up against the peers (medians, min–max):", "",
               peers_table(results, programs), "", "ratios of medians:", *goal_lines(results),
-              "", f"runs: {label}", f"window sizes: {sizes}",
+              "", first_lookup_line(results), "", f"runs: {label}", f"window sizes: {sizes}",
               "QtWebEngine libraries NEEDED by the executable: " + ", ".join(
                   f"{k} {'yes' if v else 'no' if v is not None else '?'}"
                   for k, v in engine_links.items()),
               *[f"note: {n}" for n in notes],
               "", "ours against the bare engine window (warm runs):",
               comparison_table(results, label)]
+    variants = variants_table(results, programs)
+    if variants:
+        report += ["", "this build and its variants (warm runs, medians):", "", variants]
     if micro:
         report += ["", "micro-benchmarks (Google Benchmark):", micro]
     return "\n".join(report), engine_links
@@ -213,6 +235,8 @@ def main():
     T.QUIET_BUDGET["left"] = cfg.quiet_budget
     stamp = datetime.datetime.now().strftime("%Y%m%d-%H%M%S")
     log_path = os.path.join(cfg.out, f"requests-{stamp}.log")
+    cfg.distant_log = (os.path.join(cfg.out, f"requests-distant-{stamp}.log")
+                       if cfg.connection_delay_ms > 0 else None)
     machine = machine_description()
     print(f"machine: {machine['nproc']} cores, {machine['cpu']}, {machine['mem_gib']} GiB, "
           f"QtWebEngine {machine['qtwebengine']}, load average "

@@ -64,11 +64,19 @@ def beacon_ns(log_path: str, tag: str, since_ns: int):
     return next((t for t, method, path in server_requests(log_path)
                  if t >= since_ns and path.startswith(target + "&")), None)
 
+
+def home_request_ns(log_path: str, tag: str, since_ns: int):
+    """When the server received the request for the home page of the program tagged so."""
+    return next((t for t, method, path in server_requests(log_path)
+                 if t >= since_ns and path.startswith("/home.html?")
+                 and urllib.parse.parse_qs(path.split("?", 1)[1]).get("p") == [tag]), None)
+
+
 class Program:
     """One row of the table: how to start a program and what it can be asked."""
 
     def __init__(self, key, label, argv, env, cwd, observer=False, lookup=None, home=True,
-                 idle=False, takes_commands=True):
+                 idle=False, takes_commands=True, first_lookup=None):
         self.key, self.label = key, label
         self.argv, self.env, self.cwd = argv, env, cwd
         self.observer = observer    # reports "home-complete" and the lookup's marks
@@ -76,6 +84,7 @@ class Program:
         self.home = home            # loads the bench's home page, whose beacon marks "loaded"
         self.idle = idle            # measure idle CPU
         self.takes_commands = takes_commands
+        self.first_lookup = first_lookup  # word -> (command, address) on the distant provider
 
 
 def run_trial(program: Program, cfg, xw: XWatcher, log_path: str, base_url: str, word: str,
@@ -104,7 +113,7 @@ def run_trial(program: Program, cfg, xw: XWatcher, log_path: str, base_url: str,
         r["size"] = size
         r["start_to_map_ms"] = ms(child.spawn_ns, t_map)
         r["start_to_create_ms"] = ms(child.spawn_ns, t_create)
-        for name in ("loaded", "shown", "exposed", "home-complete"):
+        for name in ("loaded", "shown", "exposed", "engine-started", "home-complete"):
             if name in m:
                 r[f"start_to_{name.replace('-', '_')}_ms"] = ms(child.spawn_ns, m[name][0])
         # The table's "home page loaded": the beacon, or the program's own mark where the home
@@ -114,6 +123,9 @@ def run_trial(program: Program, cfg, xw: XWatcher, log_path: str, base_url: str,
                                  if program.home else r.get("start_to_home_complete_ms"))
         if "home-complete" in m:
             r["home_detail"] = m["home-complete"][1]
+        if program.home:
+            r["start_to_home_request_ms"] = ms(child.spawn_ns, home_request_ns(
+                log_path, program.key, child.spawn_ns))
         if cold:
             return r
 
@@ -127,7 +139,13 @@ def run_trial(program: Program, cfg, xw: XWatcher, log_path: str, base_url: str,
         r["foreign_engine_processes"] = mem["foreign"]
         r["processes"] = mem["processes"]
         r["pss_home_by_process"] = mem["by_process"]
+        for kind, mb in mem["by_kind"].items():
+            r[f"pss_home_{kind}_mb"] = mb
 
+        if program.first_lookup and cfg.distant_log:
+            first_lookup(program, child, xw, cfg, word, r)
+            if r["errors"]:
+                return r
         if program.lookup:
             lookup(program, child, xw, cfg, log_path, word, r)
             if r["errors"]:
@@ -199,7 +217,45 @@ def idle(child: Child, xw: XWatcher, cfg, r: dict):
     r["idle_gui_switches"] = d["gui_switches"]
     r["idle_gui_run_ms"] = d["gui_run_ms"]
     r["idle_by_process"] = d["by_process"]
+    r["idle_by_thread"] = d["by_thread"]
     r["idle_ended_processes"] = d["ended"]
     # What the rest of the machine used meanwhile, in cores: noise, not ours.
     r["idle_other_cores"] = max(0.0, ((busy_b - busy_a) * 1000.0 / CLK_TCK - d["ms"])
                                 / 1000.0 / r["idle_seconds"])
+
+
+FIRST_LOOKUP_KEY_INTERVAL = 0.1  # seconds between keys: a quick typist
+FIRST_LOOKUP_CLICK_AFTER = 0.3   # seconds from the last key to the click
+
+
+def first_lookup(program: Program, child: Child, xw: XWatcher, cfg, word: str, r: dict):
+    """The first lookup of a provider whose connections take long to set up (the distant
+    server): the word is typed key by key through the X server, as a person types, then the
+    button is clicked; timed from the click to the page complete. The distant server's log
+    tells whether a connection was opened, and whether anything was asked, before the click."""
+    word = "first" + word
+    xw.point_into(child.proc.pid, child.spawn_ns)
+    for character in word:
+        xw.key(character)
+        pump(xw, child, lambda: False, FIRST_LOOKUP_KEY_INTERVAL)
+    pump(xw, child, lambda: False, FIRST_LOOKUP_CLICK_AFTER - FIRST_LOOKUP_KEY_INTERVAL)
+    command, target = program.first_lookup(word)
+    child.send(f"lookup {command}")
+    if not pump(xw, child, lambda: "lookup-complete" in child.marks, TRIAL_TIMEOUT):
+        r["errors"].append("first lookup did not complete")
+        return
+    t0, t1 = child.marks["lookup-start"][0], child.marks["lookup-complete"][0]
+    r["first_lookup_ms"] = ms(t0, t1)
+    log = server_requests(cfg.distant_log)
+    r["first_lookup_connections_before_click"] = sum(
+        1 for t, method, _ in log if method == "CONNECT" and child.spawn_ns <= t < t0)
+    r["first_lookup_requests_before_click"] = sum(
+        1 for t, method, _ in log if method != "CONNECT" and child.spawn_ns <= t < t0)
+    requests = [t for t, method, path in log if path == target and t >= t0]
+    if requests:
+        r["first_lookup_to_request_ms"] = ms(t0, requests[0])
+    else:
+        r["errors"].append(f"distant server saw no request for {target}")
+    # The next lookup reports its own marks.
+    for name in [n for n in child.marks if n.startswith("lookup-")]:
+        del child.marks[name]

@@ -7,6 +7,7 @@
 
 #include "bench_probe.h"
 #include "browser/browser.h"
+#include "browser/deferred_browser.h"
 #include "core/interval_timer.h"
 #include "design/simple_status_bar.h"
 #include "main_window/main_window.h"
@@ -63,6 +64,15 @@ private:
         });
         connect(browser, &Browser::documentComplete, this,
                 [this](const QString& url) { onDocumentComplete(url); });
+        if (auto* deferred = qobject_cast<DeferredBrowser*>(browser))
+            connect(deferred, &DeferredBrowser::engineStarted, this,
+                    [] { mark("engine-started"); });
+        // The first key typed into the word box (by a person, or the runner through the X server).
+        if (auto* wordBox = window->findChild<QLineEdit*>(QStringLiteral("txtWord")))
+            m_typed = connect(wordBox, &QLineEdit::textEdited, this, [this] {
+                mark("typed");
+                disconnect(m_typed);
+            });
         m_commands = new bench_probe::CommandReader(
             [this](const QByteArray& line) { command(line); }, [this] { quit(); }, this);
     }
@@ -136,6 +146,7 @@ private:
 
     MainWindow* m_window = nullptr;
     bench_probe::CommandReader* m_commands = nullptr;
+    QMetaObject::Connection m_typed;
     bool m_exposed = false;
     bool m_homeComplete = false;
     bool m_lookupPending = false;

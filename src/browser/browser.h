@@ -3,8 +3,10 @@
 #include "browser/browser_export.h"
 #include "core/query_string_set.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 class QWidget;
 
@@ -30,6 +32,12 @@ public:
     // which one failed; it is empty for a navigation that is no lookup (the home page, the
     // website).
     virtual void navigate(const QString& address, const QString& lookupCaption = QString()) = 0;
+
+    // Readies the way to servers a navigation is likely to go to next (the lookups' servers,
+    // while the user types a word): their names are resolved and, where the engine can, a
+    // connection is opened, so that the navigation need not wait for either. Nothing is asked of
+    // the servers. Returns at once.
+    virtual void preconnect(const QList<QUrl>& origins) = 0;
 
 Q_SIGNALS:
     // A navigation of the view or one of its frames goes ahead, also one started inside the

@@ -95,6 +95,14 @@ void DeferredBrowser::navigate(const QString& address, const QString& lookupCapt
     }
 }
 
+void DeferredBrowser::preconnect(const QList<QUrl>& origins)
+{
+    if (m_engineBrowser)
+        m_engineBrowser->preconnect(origins);
+    else if (m_failure.isEmpty())
+        m_pendingPreconnect = origins;
+}
+
 void DeferredBrowser::setEngine(BrowserEngine* engine)
 {
     if (m_engine || !m_failure.isEmpty())
@@ -112,6 +120,7 @@ void DeferredBrowser::setEngineFailed(const QString& reason)
     if (m_engine || !m_failure.isEmpty())
         return;
     m_failure = reason.isEmpty() ? QStringLiteral("unknown error") : reason;
+    m_pendingPreconnect.clear();
     qWarning("%s", qUtf8Printable(engine_module::unavailableStatusText(m_failure)));
     if (m_area)
         m_area->showNotice(engine_module::unavailablePageText(m_failure));
@@ -136,5 +145,7 @@ void DeferredBrowser::startEngineIfDue()
         m_area->placeView(engine->view());
     if (const std::optional<Navigation> pending = std::exchange(m_pending, std::nullopt))
         engine->navigate(pending->address, pending->lookupCaption);
+    if (!m_pendingPreconnect.isEmpty())
+        engine->preconnect(std::exchange(m_pendingPreconnect, {}));
     Q_EMIT engineStarted();
 }

@@ -17,6 +17,8 @@ class EngineArea;
 // new lookup replaces a running one); then it places the engine's view in the area, hands the
 // engine that navigation and relays the engine's signals. The engine's browser is made once the
 // area has been painted, so that starting the engine never holds up the window's first paint.
+// Servers to preconnect to before then are kept too (the latest ones), and handed over after the
+// navigation.
 // Without an engine, the area says why and every navigation is refused with that reason.
 class LEXIVO_BROWSER_EXPORT DeferredBrowser : public Browser
 {
@@ -27,6 +29,7 @@ public:
 
     QWidget* view() override;
     void navigate(const QString& address, const QString& lookupCaption = QString()) override;
+    void preconnect(const QList<QUrl>& origins) override;
 
     // The engine is loaded. Its browser is made once the area has been painted (at once if it
     // has been, and at the latest after kPaintWaitMs, for a window that starts hidden).
@@ -56,6 +59,7 @@ private:
     BrowserEngine* m_engine = nullptr;
     std::unique_ptr<Browser> m_engineBrowser;
     std::optional<Navigation> m_pending;
+    QList<QUrl> m_pendingPreconnect;
     QString m_failure;
     bool m_areaPainted = false;
     bool m_paintWaitOver = false;

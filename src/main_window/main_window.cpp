@@ -3,6 +3,7 @@
 #include "browser/browser.h"
 #include "core/address_rule.h"
 #include "core/interval_timer.h"
+#include "core/lookup_origins.h"
 #include "core/product_info.h"
 #include "core/settings_messages.h"
 #include "core/status_dots.h"
@@ -42,6 +43,8 @@ constexpr double kBrowserLeft = 120;
 constexpr double kBrowserTop = 960;
 constexpr double kStatusBarHeight = 420;
 constexpr int kDotInterval = 1000; // ms
+// A browser keeps a connection it opened ahead of time, unused, for about 10 s.
+constexpr int kPreconnectInterval = 10000; // ms
 
 // The six lookup buttons, left to right (which is also their tab order); their captions are the
 // core's (lookupCaption).
@@ -172,6 +175,7 @@ void MainWindow::buildDesign()
     m_wordEdit->setObjectName(QStringLiteral("txtWord"));
     m_wordEdit->setFont(designFont(design_font::kXLarge));
     m_wordEdit->setMaxLength(std::numeric_limits<int>::max()); // QLineEdit's default is 32767
+    connect(m_wordEdit, &QLineEdit::textEdited, this, &MainWindow::preconnectLookupServers);
 
     makeButton(0);
 
@@ -391,6 +395,15 @@ void MainWindow::lookUp(QueryKey key)
     if (!address)
         return;
     goToUrl(*address, lookupCaption(key)); // the caption names the dictionary on an error page
+}
+
+// A word is being typed: a lookup is likely to follow, to one of the six templates' servers.
+void MainWindow::preconnectLookupServers()
+{
+    if (m_sincePreconnect.isValid() && !m_sincePreconnect.hasExpired(kPreconnectInterval))
+        return;
+    m_sincePreconnect.start();
+    m_browser->preconnect(lookup_origins::ofLookups(m_optionsDialog->values()));
 }
 
 // As if the user had typed the word in the word box and pressed key's button.

@@ -18,6 +18,9 @@
 //     (a lookup's navigate names its dictionary, for the page of an unreachable site)
 //     (no new window ever opens: the browser refuses them itself)
 //
+//   typing in m_wordEdit ─> lookup_origins::ofLookups ─> Browser::preconnect (at most every 10 s:
+//   the six templates' servers readied before the click; nothing of the word goes out)
+//
 // The settings live in OptionsDialog's seven text boxes for the whole run; they are read from
 // <settings folder>/session/lexivo.xml at start and written only when the user saves them; the
 // settings folder is the program's own or the user's (settings_location).
@@ -26,6 +29,7 @@
 #include "core/query_string_set.h"
 #include "core/settings_session.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <memory>
@@ -87,6 +91,7 @@ private:
     // Commands.
     void lookUp(QueryKey key);
     void lookUpFromPage(QueryKey key, const QString& word);
+    void preconnectLookupServers();
     void goToUrl(const QString& address, const QString& lookupCaption = QString());
     void editQueryStrings();
     void openWebsite();
@@ -111,6 +116,7 @@ private:
     std::unique_ptr<QAbstractNativeEventFilter> m_frameChanges;
     bool m_frameCheckPending = false;
 
+    QElapsedTimer m_sincePreconnect; // invalid until the user first types a word
     IntervalTimer* m_dotTimer = nullptr;
     QLineEdit* m_wordEdit = nullptr;
     QLabel* m_wordLabel = nullptr;

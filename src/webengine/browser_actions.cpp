@@ -8,6 +8,7 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -87,7 +88,7 @@ void tidySeparators(QMenu* menu)
 } // namespace
 
 BrowserActions::BrowserActions(QWidget* view, QWebEngineView* webView,
-                               const NavigationTracker* navigations, FindBar* findBar)
+                               NavigationTracker* navigations, FindBar* findBar)
     : QObject(view), m_view(view), m_webView(webView), m_navigations(navigations),
       m_findBar(findBar), m_printer(new PagePrinter(webView)), m_zoomPercent(zoom_steps::kDefault)
 {
@@ -159,10 +160,17 @@ bool BrowserActions::eventFilter(QObject* watched, QEvent* event)
     return watched == m_contentView && handleContentEvent(event);
 }
 
-// The mouse's back and forward buttons, and Ctrl with the wheel, over the page.
+// The mouse's back and forward buttons, and Ctrl with the wheel, over the page. Escape reaches
+// the page only while nothing loads (the stop action takes it otherwise).
 bool BrowserActions::handleContentEvent(QEvent* event)
 {
     switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier)
+            m_navigations->stopRequested();
+        return false;
+    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick: {
@@ -215,6 +223,7 @@ void BrowserActions::reload()
 // The navigation under way ends as a stopped one: the tracker reports its end.
 void BrowserActions::stop()
 {
+    m_navigations->stopRequested();
     m_webView->page()->triggerAction(QWebEnginePage::Stop);
 }
 

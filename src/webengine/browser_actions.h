@@ -27,7 +27,7 @@ class BrowserActions : public QObject
 {
     Q_OBJECT
 public:
-    BrowserActions(QWidget* view, QWebEngineView* webView, const NavigationTracker* navigations,
+    BrowserActions(QWidget* view, QWebEngineView* webView, NavigationTracker* navigations,
                    FindBar* findBar);
 
     // The action whose object name is name ("back", "stop", "zoomIn", ...).
@@ -63,7 +63,7 @@ private:
 
     QWidget* m_view;
     QWebEngineView* m_webView;
-    const NavigationTracker* m_navigations;
+    NavigationTracker* m_navigations;
     FindBar* m_findBar;
     PagePrinter* m_printer;
     QList<QAction*> m_actions;

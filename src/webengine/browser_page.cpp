@@ -166,6 +166,9 @@ bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
     // it is also asked about, to hand it to another program. Its load reported it already.
     if (isMainFrame && m_navigations->takeRefusedLoad(url))
         return false;
+    // Stopped by the user before the engine asked: it ends as if it had never started.
+    if (isMainFrame && m_navigations->takeStopped(url))
+        return false;
     if (!m_navigations->isProgramNavigation(url)) {
         const QString address = url.toString();
         const address_rule::Verdict verdict = address_rule::classifyPageNavigation(address);

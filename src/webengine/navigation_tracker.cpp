@@ -6,6 +6,8 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 
+#include <utility>
+
 namespace {
 
 // The engine drops the fragment of an about: URL when it starts the load.
@@ -25,8 +27,36 @@ void NavigationTracker::programNavigates(const QUrl& url, const QString& lookupC
 {
     m_program = url;
     m_programCaption = lookupCaption;
+    m_stoppedProgramUrl.clear();
+    m_lateStop = QDeadlineTimer();
     if (url.scheme() == QLatin1String("about"))
         startNavigation(url, true);
+    else
+        setMainUrl(url);
+}
+
+void NavigationTracker::stopRequested()
+{
+    if (!m_program.isEmpty() && m_mainUrl == m_program) {
+        m_stoppedProgramUrl = std::exchange(m_program, QUrl());
+        m_programCaption.clear();
+        setMainUrl(QUrl());
+        Q_EMIT ended(m_stoppedProgramUrl);
+    } else if (!isLoading()) {
+        m_lateStop.setRemainingTime(kLateStopMs);
+    }
+}
+
+bool NavigationTracker::takeStopped(const QUrl& url)
+{
+    if (!m_stoppedProgramUrl.isEmpty() && url == m_stoppedProgramUrl) {
+        m_stoppedProgramUrl.clear();
+        return true;
+    }
+    if (m_lateStop.hasExpired() || isProgramNavigation(url))
+        return false;
+    m_lateStop = QDeadlineTimer();
+    return true;
 }
 
 bool NavigationTracker::takeRefusedLoad(const QUrl& url)
@@ -95,6 +125,8 @@ void NavigationTracker::beginMainNavigation(const QUrl& url)
     m_program.clear();
     m_programCaption.clear();
     m_pendingFrames.clear(); // the frames go with their page
+    m_stoppedProgramUrl.clear();
+    m_lateStop = QDeadlineTimer();
     setMainUrl(url);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -35,15 +36,27 @@ class NavigationTracker : public QObject
 public:
     explicit NavigationTracker(QWebEnginePage* page);
 
-    // The program asks the page to load url, an address it has classified as one to open.
-    // lookupCaption names the dictionary of a lookup (empty for any other navigation); the next
-    // navigation of the top page takes it. An about: page is reported at once.
+    // The program asks the page to load url, an address it has classified as one to open; it is
+    // under way from now on. lookupCaption names the dictionary of a lookup (empty for any other
+    // navigation); the next navigation of the top page takes it. An about: page is reported at
+    // once.
     void programNavigates(const QUrl& url, const QString& lookupCaption);
     // Whether url is the one the program has just asked for, and needs no second look.
     bool isProgramNavigation(const QUrl& url) const { return !url.isEmpty() && url == m_program; }
     // Whether url is a load of the top page that was reported refused when it started (a link
     // to mailto:, which the engine then asks about too); true once.
     bool takeRefusedLoad(const QUrl& url);
+
+    // The user stops what the top page loads (Escape). The engine can stop only a navigation it
+    // has asked the page about: the program's navigation that it has not yet asked about ends
+    // at once, and is refused when it is asked. While nothing loads, the page was given the
+    // key, and a navigation of the top page it starts within kLateStopMs is refused: the user's
+    // click or key just before set it off, and the engine had not yet heard of it.
+    void stopRequested();
+    // Whether a navigation of the top page to url is one the user stopped before the engine
+    // asked about it; true once.
+    bool takeStopped(const QUrl& url);
+    static constexpr int kLateStopMs = 500;
 
     // What the page decided about a navigation it was asked about.
     void startNavigation(const QUrl& url, bool isMainFrame);
@@ -83,4 +96,6 @@ private:
     QUrl m_reportedUrl;          // the top page's navigation reported before its load started
     QUrl m_refusedLoad;          // a mailto: (or the like) load, reported when it started
     QList<QUrl> m_pendingFrames; // frames' navigations, until their documents load
+    QUrl m_stoppedProgramUrl;    // the program's navigation the user stopped before it started
+    QDeadlineTimer m_lateStop;   // until when the page's next navigation is stopped
 };

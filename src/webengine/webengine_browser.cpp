@@ -3,6 +3,7 @@
 #include "core/address_rule.h"
 #include "webengine/browser_actions.h"
 #include "webengine/browser_page.h"
+#include "webengine/connection_warmer.h"
 #include "webengine/find_bar.h"
 #include "webengine/navigation_tracker.h"
 
@@ -27,7 +28,8 @@ QWebEngineView* newView(QWidget* parent)
 
 WebEngineBrowser::WebEngineBrowser(QObject* parent)
     : Browser(parent), m_view(new QWidget), m_webView(newView(m_view)),
-      m_page(new BrowserPage(m_webView))
+      m_page(new BrowserPage(m_webView)),
+      m_connectionWarmer(new ConnectionWarmer(m_page->profile(), this))
 {
     auto* layout = new QVBoxLayout(m_view);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -35,7 +37,7 @@ WebEngineBrowser::WebEngineBrowser(QObject* parent)
     m_view->setFocusProxy(m_webView);
     m_webView->setPage(m_page);
 
-    const NavigationTracker* navigations = m_page->navigations();
+    NavigationTracker* navigations = m_page->navigations();
     connect(navigations, &NavigationTracker::started, this,
             [this](const QUrl& url) { Q_EMIT navigationStarting(url.toString()); });
     connect(navigations, &NavigationTracker::refused, this,
@@ -53,8 +55,14 @@ WebEngineBrowser::WebEngineBrowser(QObject* parent)
 
 WebEngineBrowser::~WebEngineBrowser()
 {
+    delete m_connectionWarmer; // its page before the profile
     if (m_view && !m_view->parent())
         delete m_view;
+}
+
+void WebEngineBrowser::preconnect(const QList<QUrl>& origins)
+{
+    m_connectionWarmer->warmUp(origins);
 }
 
 void WebEngineBrowser::navigate(const QString& address, const QString& lookupCaption)

@@ -6,6 +6,7 @@
 #include <QWebEngineView>
 
 class BrowserPage;
+class ConnectionWarmer;
 
 // The program's browser: a QWebEngineView with the program's page (browser_page.h), which
 // decides which navigations go ahead and that no window opens, and whose navigation tracker
@@ -22,6 +23,7 @@ public:
     // The engine's view of the page, inside view().
     QWebEngineView* webView() const { return m_webView; }
     void navigate(const QString& address, const QString& lookupCaption = QString()) override;
+    void preconnect(const QList<QUrl>& origins) override;
 
 Q_SIGNALS:
     // The page asked for a new window; none opens.
@@ -31,4 +33,5 @@ private:
     QPointer<QWidget> m_view; // ours until a window adopts it
     QPointer<QWebEngineView> m_webView;
     QPointer<BrowserPage> m_page;
+    ConnectionWarmer* m_connectionWarmer; // a child, gone before the page's profile
 };

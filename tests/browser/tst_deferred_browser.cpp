@@ -79,6 +79,7 @@ private Q_SLOTS:
     void engineStartsOnlyOnceTheAreaIsPainted();
     void engineStartsWithoutAPaintAfterAWhile();
     void callsAfterTheStartGoStraightToTheEngine();
+    void engineGetsTheLatestServersToPreconnect();
     void engineSignalsAreRelayed();
     void engineViewFillsTheAreaAndTakesItsFocus();
     void areaLooksLikeAnEmptyPageUntilTheEngineIsThere();
@@ -164,6 +165,22 @@ void DeferredBrowserTest::callsAfterTheStartGoStraightToTheEngine()
           {Call{"http://th.test/big", "Thesaurus"}, Call{"http://home.test/", ""}});
     QCOMPARE(fake->navigations, (QStringList{"http://th.test/big", "http://home.test/"}));
     QCOMPARE(fake->lookupCaptions, (QStringList{"Thesaurus", ""}));
+}
+
+void DeferredBrowserTest::engineGetsTheLatestServersToPreconnect()
+{
+    const QUrl a(QStringLiteral("http://a.test")), b(QStringLiteral("https://b.test"));
+    PaintedBrowser painted;
+    painted.browser.navigate(QStringLiteral("http://home.test/"));
+    painted.browser.preconnect({a});
+    painted.browser.preconnect({a, b});
+    FakeBrowser* fake = painted.startEngine();
+    QVERIFY(fake);
+    QCOMPARE(fake->navigations, QStringList{"http://home.test/"});
+    QCOMPARE(fake->preconnects, (QList<QList<QUrl>>{{a, b}}));
+
+    painted.browser.preconnect({b});
+    QCOMPARE(fake->preconnects, (QList<QList<QUrl>>{{a, b}, {b}}));
 }
 
 void DeferredBrowserTest::engineSignalsAreRelayed()

@@ -92,6 +92,7 @@ private Q_SLOTS:
     void lookupEdgeCases();
     void savedTemplateAppliesOnNextClick();
     void enterInWordBoxStartsNoLookup();
+    void typingReadiesTheLookupServers();
     void keysPressTheFocusedButton_data();
     void keysPressTheFocusedButton();
     void websiteGoesToMakerSite();
@@ -490,6 +491,33 @@ void MainWindowTest::enterInWordBoxStartsNoLookup()
     QTest::keyClicks(wordBox(*started.window), QStringLiteral("apple"));
     QTest::keyClick(wordBox(*started.window), Qt::Key_Return);
     QCOMPARE(started.browser->navigations.size(), 1);
+}
+
+void MainWindowTest::typingReadiesTheLookupServers()
+{
+    MainWindowFixture started;
+    const std::pair<QueryKey, const char*> templates[] = {
+        {QueryKey::Chinese, "http://ch.test/?w=%word"},
+        {QueryKey::English, "http://en.test:8080/%word"},
+        {QueryKey::Thesaurus, "http://ch.test/th/%word"},
+        {QueryKey::Japanese, "http://%word.jp.test/"},
+        {QueryKey::ChiComputer, "https://cc.test/%word"},
+        {QueryKey::EngComputer, ""},
+    };
+    for (const auto& [key, urlTemplate] : templates)
+        started.window->options()->field(key)->setText(QString::fromLatin1(urlTemplate));
+    QLineEdit* word = wordBox(*started.window);
+
+    word->setText(QStringLiteral("set, not typed"));
+    QVERIFY(started.browser->preconnects.isEmpty());
+    QTest::keyClicks(word, QStringLiteral("apple"));
+    QTest::keyClicks(word, QStringLiteral("pie"));
+    // Once for the word, however many keys; the servers only, and no navigation.
+    QCOMPARE(started.browser->preconnects,
+             QList<QList<QUrl>>({{QUrl(QStringLiteral("http://ch.test")),
+                                  QUrl(QStringLiteral("http://en.test:8080")),
+                                  QUrl(QStringLiteral("https://cc.test"))}}));
+    QCOMPARE(started.browser->navigations.size(), 1); // the home page
 }
 
 void MainWindowTest::keysPressTheFocusedButton_data()

@@ -8,9 +8,12 @@
 #include "served_settings.h"
 #include "temp_program_folder.h"
 #include "wait_until.h"
+#include "webengine/connection_warmer.h"
 #include "webengine/webengine_browser.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -23,6 +26,32 @@ namespace {
 constexpr int kTimeout = 20000;
 // Long enough for the status animation to tick (once a second) while the page loads.
 constexpr int kLookupDelay = 1500;
+
+// The engine's helper processes under this one (zygotes, renderers), read from /proc.
+int engineProcessCount()
+{
+    QHash<qint64, qint64> parents; // pid -> parent pid
+    QList<qint64> helpers;
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")});
+    for (const QString& pid : pids) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        parents[pid.toLongLong()] =
+            text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("QtWebEngineProcess"))
+            helpers.append(pid.toLongLong());
+    }
+    int count = 0;
+    for (qint64 pid : helpers) {
+        while (pid > 1 && pid != QCoreApplication::applicationPid())
+            pid = parents.value(pid, 0);
+        count += pid == QCoreApplication::applicationPid();
+    }
+    return count;
+}
 
 } // namespace
 
@@ -37,6 +66,7 @@ private Q_SLOTS:
 
     void homePageCompletionClearsStatus();
     void lookupShowsProgressUntilComplete();
+    void typingReadiesTheServerWithoutAskingIt();
     void frameNavigationEndsTheDots();
     void navigationWithoutDocumentEndsTheDots();
     void pageLinkToMailIsRefused();
@@ -141,6 +171,35 @@ void RealBrowserLookupTest::lookupShowsProgressUntilComplete()
     QCOMPARE(m_statusAtComplete.last(), QString());
     QVERIFY(!m_window->dotTimer()->isEnabled());
     QCOMPARE(m_server.pageRequests(), QByteArrayList({"/define?w=Apple"}));
+}
+
+void RealBrowserLookupTest::typingReadiesTheServerWithoutAskingIt()
+{
+    QTRY_COMPARE_WITH_TIMEOUT(m_completed, QStringList({"about:blank"}), kTimeout);
+    const int helpers = engineProcessCount();
+    const int connectionsBefore = m_server.connectionCount();
+    auto* warmer = m_browser->findChild<ConnectionWarmer*>();
+    QVERIFY(warmer);
+
+    QTest::keyClicks(m_window->findChild<QLineEdit*>(QStringLiteral("txtWord")),
+                     QStringLiteral("Apple"));
+    QVERIFY(warmer->busy());
+    QTRY_VERIFY_WITH_TIMEOUT(!warmer->busy(), kTimeout);
+    // Nothing was asked of the server (the last test's page may still ask for its icon), and
+    // the hidden page's renderer is gone.
+    QCOMPARE(m_server.pageRequests(), QByteArrayList());
+    QTRY_COMPARE_WITH_TIMEOUT(engineProcessCount(), helpers, kTimeout);
+    // An engine that opens a connection ahead (this one resolves the name only) opens one.
+    const int connections = m_server.connectionCount() - connectionsBefore;
+    QVERIFY2(connections <= 1, qPrintable(QString::number(connections)));
+
+    QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdEn2En")),
+                      Qt::LeftButton);
+    const QString url = m_server.url("/define?w=Apple");
+    QTRY_COMPARE_WITH_TIMEOUT(m_completed, QStringList({"about:blank", url}), kTimeout);
+    QCOMPARE(m_server.pageRequests(), QByteArrayList({"/define?w=Apple"}));
+    if (connections == 1) // the lookup went through the connection opened ahead
+        QCOMPARE(m_server.requestConnections().value(0), connectionsBefore + 1);
 }
 
 bool RealBrowserLookupTest::lookUpApple()

@@ -7,8 +7,8 @@
 #include <QWidget>
 
 // A browser that loads nothing and decides nothing: it records the addresses it was asked to
-// navigate to with the lookup captions they came with, and lets a test raise the browser's
-// signals.
+// navigate to with the lookup captions they came with, and the origins it was asked to
+// preconnect to, and lets a test raise the browser's signals.
 class FakeBrowser : public Browser
 {
     Q_OBJECT
@@ -22,6 +22,7 @@ public:
         navigations.append(address);
         lookupCaptions.append(lookupCaption);
     }
+    void preconnect(const QList<QUrl>& origins) override { preconnects.append(origins); }
 
     // Raise the signals as the real browser would.
     void raiseNavigationStarting(const QString& url);
@@ -34,7 +35,8 @@ public:
     QWidget* makeContent();
 
     QStringList navigations;
-    QStringList lookupCaptions; // each navigation's, in the order of navigations
+    QStringList lookupCaptions;     // each navigation's, in the order of navigations
+    QList<QList<QUrl>> preconnects; // the origins of every preconnect, in order
 
 private:
     QPointer<QWidget> m_view; // owned by the window once placed there

@@ -98,7 +98,8 @@ void LocalHttpServer::onNewConnection()
             bool answered = false;
         };
         auto pending = std::make_shared<Pending>();
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket, pending] {
+        const int connection = ++m_connections;
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, pending, connection] {
             const QByteArray data = socket->readAll();
             if (pending->answered)
                 return;
@@ -113,6 +114,7 @@ void LocalHttpServer::onNewConnection()
             const QByteArray header = pending->header.left(pending->header.indexOf("\r\n\r\n"));
             m_requests.append(target);
             m_headers.append(header.split('\n').mid(1));
+            m_requestConnections.append(connection);
             Q_EMIT requestReceived(target);
             respond(socket, target);
         });
@@ -139,9 +141,18 @@ void LocalHttpServer::respond(QTcpSocket* socket, const QByteArray& target)
         text += "Connection: close\r\n";
         for (const auto& [name, value] : response.headers)
             text += name + ": " + value + "\r\n";
-        text += "\r\n" + response.body;
+        text += "\r\n";
+        const auto writeBody = [socket, body = response.body] {
+            socket->write(body);
+            socket->disconnectFromHost();
+        };
         socket->write(text);
-        socket->disconnectFromHost();
+        if (response.bodyDelayMs > 0) {
+            socket->flush();
+            QTimer::singleShot(response.bodyDelayMs, socket, writeBody);
+        } else {
+            writeBody();
+        }
     };
     if (response.delayMs > 0)
         QTimer::singleShot(response.delayMs, socket, write);

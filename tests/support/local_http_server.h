@@ -24,7 +24,8 @@ public:
         QByteArray body;
         QByteArray contentType = "text/html; charset=utf-8";
         QList<std::pair<QByteArray, QByteArray>> headers;
-        int delayMs = 0; // before the response is written
+        int delayMs = 0;     // before the response is written
+        int bodyDelayMs = 0; // between the response's header and its body
         QByteArray cacheControl = "no-store";
     };
 
@@ -49,10 +50,15 @@ public:
     int requestCount(const QByteArray& target) const { return m_requests.count(target); }
     // The header lines of each request (request line excluded), in the order of requests().
     QList<QByteArrayList> requestHeaders() const { return m_headers; }
+    // The connections accepted so far, and the one (counted from 1) each request came on, in the
+    // order of requests(): a browser may open a connection before it has anything to ask.
+    int connectionCount() const { return m_connections; }
+    QList<int> requestConnections() const { return m_requestConnections; }
     void clearRequests()
     {
         m_requests.clear();
         m_headers.clear();
+        m_requestConnections.clear();
     }
 
     static QByteArray defaultPage(const QByteArray& target);
@@ -68,4 +74,6 @@ private:
     QHash<QByteArray, Response> m_responses;
     QByteArrayList m_requests;
     QList<QByteArrayList> m_headers;
+    QList<int> m_requestConnections;
+    int m_connections = 0;
 };
