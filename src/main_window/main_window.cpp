@@ -11,6 +11,7 @@
 #include "design/design_scale.h"
 #include "design/enter_key.h"
 #include "design/simple_status_bar.h"
+#include "design/window_keys.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/options_dialog.h"
 #include "main_window/settings_command.h"
@@ -120,6 +121,9 @@ MainWindow::MainWindow(const QString& programFolder, std::unique_ptr<Browser> br
     setFont(designFont(design_font::kWindow));
     buildDesign();
     buildMenus();
+    // F10 and Alt to the menu bar, Ctrl+L, Alt+D and F6 to the word box, from anywhere in the
+    // window; the word box itself handles no key.
+    new WindowKeys(this, m_wordEdit, m_browserView);
     loadSettingsAndOpenHomePage();
     placeAtDesignPosition();
 

@@ -1,5 +1,7 @@
 // The main window's keyboard focus with the real QtWebEngine view, whose content widget (the
-// view's focus proxy) appears only once the engine has started, after the window was built.
+// view's focus proxy) appears only once the engine has started, after the window was built, and
+// sees keys before the window: the tab order, the menu bar and the word box reached by keys from
+// anywhere.
 
 #include "main_window/main_window.h"
 #include "temp_program_folder.h"
@@ -9,12 +11,20 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 #include <QWebEngineView>
 
 #include <memory>
 
+Q_DECLARE_METATYPE(Qt::Key)
+
 namespace {
+
+// Where the focus is when a key is pressed.
+enum class From { WordBox, Button, Page };
 
 // A first page under Xvfb takes about a second; a loaded machine may take much longer.
 constexpr int kTimeout = 20000;
@@ -32,8 +42,24 @@ private Q_SLOTS:
     void tabFollowsTheDesignOrder_data();
     void tabFollowsTheDesignOrder();
     void pageIsNamedForScreenReaders();
+    void menuBarIsReachedByKeys_data();
+    void menuBarIsReachedByKeys();
+    void altWithACharacterTypesNothing_data();
+    void altWithACharacterTypesNothing();
+    void addressKeysSelectTheWord_data();
+    void addressKeysSelectTheWord();
 
 private:
+    QLineEdit* wordBox() const
+    {
+        return m_window->findChild<QLineEdit*>(QStringLiteral("txtWord"));
+    }
+    // Puts the focus on a control and waits until it is there.
+    void focus(From from);
+    // The menu bar's highlighted menu, and the menu open under it, by caption.
+    QString highlightedMenu() const;
+    QString openMenu() const;
+
     // The design name of the control that has the focus: the page's content counts as the view.
     QString focusName() const;
 
@@ -77,6 +103,35 @@ QString RealWindowFocusTest::focusName() const
     return focus->objectName();
 }
 
+void RealWindowFocusTest::focus(From from)
+{
+    switch (from) {
+    case From::WordBox:
+        wordBox()->setFocus();
+        break;
+    case From::Button:
+        m_window->findChild<QPushButton*>(QStringLiteral("cmdEn2Th"))->setFocus();
+        break;
+    case From::Page:
+        m_browser->view()->setFocus();
+        break;
+    }
+    const QString expected = QStringList{"txtWord", "cmdEn2Th", "WebBrowser1"}.at(int(from));
+    QVERIFY(waitUntil([&] { return focusName() == expected; }, 5000));
+}
+
+QString RealWindowFocusTest::highlightedMenu() const
+{
+    const QAction* active = m_window->menuBar()->activeAction();
+    return active ? active->text() : QString();
+}
+
+QString RealWindowFocusTest::openMenu() const
+{
+    const auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    return popup ? popup->title() : QString();
+}
+
 void RealWindowFocusTest::tabFollowsTheDesignOrder_data()
 {
     QTest::addColumn<bool>("backwards");
@@ -112,6 +167,92 @@ void RealWindowFocusTest::pageIsNamedForScreenReaders()
     QAccessibleInterface* page = QAccessible::queryAccessibleInterface(m_browser->view());
     QVERIFY(page);
     QCOMPARE(page->text(QAccessible::Name), QStringLiteral("Dictionary page"));
+}
+
+void RealWindowFocusTest::menuBarIsReachedByKeys_data()
+{
+    QTest::addColumn<From>("from");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::newRow("F10 from the word box") << From::WordBox << Qt::Key_F10;
+    QTest::newRow("F10 from a button") << From::Button << Qt::Key_F10;
+    QTest::newRow("F10 from the page") << From::Page << Qt::Key_F10;
+    QTest::newRow("Alt from the word box") << From::WordBox << Qt::Key_Alt;
+    QTest::newRow("Alt from the page") << From::Page << Qt::Key_Alt;
+}
+
+// The key highlights "Option" without opening it; Right moves to "Help", Down opens it, Escape
+// closes it, and Escape again gives the focus back to where it was.
+void RealWindowFocusTest::menuBarIsReachedByKeys()
+{
+    QFETCH(From, from);
+    QFETCH(Qt::Key, key);
+    focus(from);
+    const QString before = focusName();
+    QMenuBar* bar = m_window->menuBar();
+    const QRect option = bar->actionGeometry(bar->actions().constFirst());
+    const QImage plain = bar->grab(option).toImage();
+    QTest::keyClick(QApplication::focusWidget(), key);
+    QVERIFY(waitUntil([&] { return highlightedMenu() == QLatin1String("Option"); }, 5000));
+    QCOMPARE(openMenu(), QString());
+    QCOMPARE(QApplication::focusWidget(), bar);
+    QVERIFY2(bar->grab(option).toImage() != plain, "the highlighted menu looks as before");
+
+    QTest::keyClick(m_window->menuBar(), Qt::Key_Right);
+    QCOMPARE(highlightedMenu(), QStringLiteral("Help"));
+    QTest::keyClick(m_window->menuBar(), Qt::Key_Down);
+    QVERIFY(waitUntil([&] { return openMenu() == QLatin1String("Help"); }, 5000));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QVERIFY(waitUntil([&] { return openMenu().isEmpty(); }, 5000));
+    QCOMPARE(highlightedMenu(), QStringLiteral("Help"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(waitUntil([&] { return focusName() == before; }, 5000));
+    QCOMPARE(highlightedMenu(), QString());
+}
+
+void RealWindowFocusTest::altWithACharacterTypesNothing_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::newRow("Alt+O") << Qt::Key_O;
+    QTest::newRow("Alt+H") << Qt::Key_H;
+    QTest::newRow("Alt+1") << Qt::Key_1;
+}
+
+void RealWindowFocusTest::altWithACharacterTypesNothing()
+{
+    QFETCH(Qt::Key, key);
+    focus(From::WordBox);
+    wordBox()->setText(QStringLiteral("Apple"));
+    QTest::keyClick(wordBox(), key, Qt::AltModifier);
+    QCOMPARE(wordBox()->text(), QStringLiteral("Apple"));
+    QCOMPARE(focusName(), QStringLiteral("txtWord"));
+    QCOMPARE(openMenu(), QString());
+}
+
+void RealWindowFocusTest::addressKeysSelectTheWord_data()
+{
+    QTest::addColumn<From>("from");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("Ctrl+L from a button") << From::Button << Qt::Key_L << int(Qt::ControlModifier);
+    QTest::newRow("Ctrl+L from the page") << From::Page << Qt::Key_L << int(Qt::ControlModifier);
+    QTest::newRow("Alt+D from a button") << From::Button << Qt::Key_D << int(Qt::AltModifier);
+    QTest::newRow("Alt+D from the page") << From::Page << Qt::Key_D << int(Qt::AltModifier);
+    QTest::newRow("F6 from the word box") << From::WordBox << Qt::Key_F6 << int(Qt::NoModifier);
+    QTest::newRow("F6 from the page") << From::Page << Qt::Key_F6 << int(Qt::NoModifier);
+}
+
+void RealWindowFocusTest::addressKeysSelectTheWord()
+{
+    QFETCH(From, from);
+    QFETCH(Qt::Key, key);
+    QFETCH(int, modifiers);
+    wordBox()->setText(QStringLiteral("Apple"));
+    wordBox()->setCursorPosition(2);
+    focus(from);
+    QTest::keyClick(QApplication::focusWidget(), key, Qt::KeyboardModifiers(modifiers));
+    QVERIFY(waitUntil([&] { return focusName() == QLatin1String("txtWord"); }, 5000));
+    QCOMPARE(wordBox()->selectedText(), QStringLiteral("Apple"));
+    QCOMPARE(wordBox()->text(), QStringLiteral("Apple"));
 }
 
 int main(int argc, char** argv)

@@ -34,6 +34,7 @@ private Q_SLOTS:
     void controlsAreReadInTabOrder();
     void theWordBoxHasTheFocusAtStart();
     void tabIsHeardOnTheNextButton();
+    void f10IsHeardOnTheFirstMenu();
     void thePageIsReadAndLeavesTheFocusWhereItWas();
 
 private:
@@ -156,6 +157,27 @@ void ScreenReaderTest::tabIsHeardOnTheNextButton()
                event.name == QLatin1String("Chinese");
     }));
     wordBox()->setFocus();
+}
+
+void ScreenReaderTest::f10IsHeardOnTheFirstMenu()
+{
+    wordBox()->setFocus();
+    AccessibleEventLog log({QStringLiteral("object:state-changed:focused"),
+                            QStringLiteral("object:state-changed:selected")});
+    QVERIFY2(log.failure().isEmpty(), qPrintable(log.failure()));
+    QTest::keyClick(wordBox(), Qt::Key_F10);
+    QVERIFY(log.waitFor([](const AccessibleEvent& event) {
+        return event.detail1 == 1 && event.name == QLatin1String("Option");
+    }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(log.waitFor([](const AccessibleEvent& event) {
+        return event.detail1 == 1 && event.name == QLatin1String("Word:");
+    }));
+    // Nothing inside the menu is heard: F10 only highlights it.
+    for (const AccessibleEvent& event : log.events())
+        QVERIFY2(event.detail1 == 0 || event.name == QLatin1String("Option") ||
+                     event.name == QLatin1String("Word:"),
+                 qPrintable(event.role + QStringLiteral(" \"") + event.name + '"'));
 }
 
 // A page's text reaches the screen reader; it neither moves the focus nor says it has it.
