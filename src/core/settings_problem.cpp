@@ -54,6 +54,9 @@ QString problemText(FileProblem problem, const QString& systemText)
         return QStringLiteral("A folder has the file's name.");
     case FileProblem::DiskError:
         return QStringLiteral("The disk reported an error (input/output error).");
+    case FileProblem::SaveInProgress:
+        return QStringLiteral("Another copy of the program is saving this file and has not "
+                              "finished. Try again in a moment.");
     case FileProblem::Other:
         break;
     }

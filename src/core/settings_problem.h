@@ -16,6 +16,7 @@ enum class FileProblem {
     FolderMissing,     // the folder the file belongs in does not exist
     IsFolder,          // a folder has the file's name
     DiskError,         // the device reported an input/output error
+    SaveInProgress,    // another copy of the program is saving the file and has not finished
     Other,
 };
 

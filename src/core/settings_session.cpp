@@ -3,12 +3,19 @@
 #include "core/canned_templates.h"
 #include "core/settings_encoding.h"
 #include "core/settings_format.h"
-#include "core/settings_leftovers.h"
+#include "core/settings_save_lock.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 using namespace settings_file;
+
+namespace {
+
+// A save takes milliseconds; a copy that holds the lock for this long is stuck.
+constexpr std::chrono::milliseconds kLockWait{10000};
+
+} // namespace
 
 SettingsSession::SettingsSession(const QString& home) : m_folder(folderIn(home)) {}
 
@@ -30,9 +37,9 @@ void SettingsSession::makeFolder() const
 
 SettingsSession::Loaded SettingsSession::load()
 {
+    // Nothing beside the file is removed, not even what a killed save may leave: Qt names that
+    // file "lexivo.xml." and six letters or digits, which a person may have chosen too.
     makeFolder();
-    // A save killed between writing its temporary file and renaming it leaves the file behind.
-    removeStaleTemporaryFiles(m_folder, fileName());
 
     Loaded loaded;
     const QString file = filePath();
@@ -61,6 +68,10 @@ SettingsSession::SaveResult SettingsSession::saveIfUnchanged(const QueryStringSe
                                                              const Fingerprint& expected)
 {
     const QString file = filePath();
+    // From the check to the new file in place, no other copy's save may come in between.
+    const SaveLock lock(file, kLockWait);
+    if (lock.state() == SaveLock::State::Busy)
+        return {SaveStatus::Failed, problemText(FileProblem::SaveInProgress, {}), {}};
     // Replacing a file another copy has saved since would silently drop its settings.
     const Fingerprint found = fingerprintFile(file);
     if (found != expected)

@@ -31,8 +31,9 @@ public:
         QueryStringSet values;
         QString failure; // why an existing file could not be read; empty otherwise
     };
-    // Start-up: makes the folder and reads the file. No file gives the built-in defaults; a file
-    // that cannot be read gives empty values and a failure, an empty file empty values alone.
+    // Start-up: makes the folder and reads the file; touches nothing else in the folder. No file
+    // gives the built-in defaults; a file that cannot be read gives empty values and a failure, an
+    // empty file empty values alone.
     Loaded load();
 
     enum class SaveStatus { Saved, ChangedOnDisk, Failed };

@@ -1,19 +1,67 @@
 // The session's settings file as one copy of the program keeps it: read at start, saved only
 // over the file it last read or wrote, and nothing else beside it touched.
+//
+// The race between copies runs this same executable as the copies: "--copy" (see main()).
 #include "core/canned_templates.h"
 #include "core/settings_encoding.h"
 #include "core/settings_format.h"
 #include "core/settings_io.h"
-#include "core/settings_leftovers.h"
+#include "core/settings_save_lock.h"
 #include "core/settings_session.h"
 #include "permissions_enforced.h"
 #include "settings_test_files.h"
+#include "slow_case.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
 using namespace settings_file;
 using Status = SettingsSession::SaveStatus;
+
+namespace {
+
+const char kCopyArgument[] = "--copy";
+
+QueryStringSet valuesWithEnglish(const QString& english)
+{
+    QueryStringSet values = canned_templates::defaults();
+    values[QueryKey::English] = english;
+    return values;
+}
+
+// A copy of the program: starts (loads), says "loaded", waits for a line on its input, then
+// saves `english` as its English template and says how that went.
+int runCopy(const QString& home, const QString& english)
+{
+    PermissionsEnforced enforced; // as root, folders refuse files as they do for a user
+    SettingsSession session(home);
+    session.load();
+    std::puts("loaded");
+    std::fflush(stdout);
+    char line[16];
+    if (!std::fgets(line, sizeof line, stdin))
+        return 2;
+    const SettingsSession::SaveResult result = session.save(valuesWithEnglish(english));
+    std::puts(result.status == Status::Saved           ? "saved"
+              : result.status == Status::ChangedOnDisk ? "asked"
+                                                       : qPrintable(result.error));
+    return 0;
+}
+
+enum class LockPlace { Writable, KilledCopysLock, RefusesNewFiles, NoFolder };
+
+} // namespace
+
+Q_DECLARE_METATYPE(LockPlace)
+Q_DECLARE_METATYPE(SaveLock::State)
 
 class SettingsSessionTest : public QObject
 {
@@ -25,9 +73,11 @@ private Q_SLOTS:
     void readFailureSaysWhy();
     void fingerprintNoticesAnotherSave();
     void twoCopiesAskBeforeReplacingEachOther();
-    void staleTemporaryFiles_data();
-    void staleTemporaryFiles();
-    void removesOnlyStaleTemporaryFiles();
+    void saveLock_data();
+    void saveLock();
+    void simultaneousSavesNeverLoseOne_data();
+    void simultaneousSavesNeverLoseOne();
+    void startRemovesNothingBesideTheFile();
 };
 
 void SettingsSessionTest::loadsWhatStartFinds_data()
@@ -150,52 +200,178 @@ void SettingsSessionTest::twoCopiesAskBeforeReplacingEachOther()
     QCOMPARE(second.save(values).status, Status::ChangedOnDisk);
 }
 
-void SettingsSessionTest::staleTemporaryFiles_data()
+void SettingsSessionTest::saveLock_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("ageSeconds");
-    QTest::addColumn<bool>("stale");
-    QTest::newRow("older than a minute") << "lexivo.xml.nyKwfU" << 61 << true;
-    QTest::newRow("digits") << "lexivo.xml.a1b2c3" << 3600 << true;
-    QTest::newRow("a minute or younger: a save may be running")
-        << "lexivo.xml.nyKwfU" << 60 << false;
-    QTest::newRow("five characters") << "lexivo.xml.nyKwf" << 3600 << false;
-    QTest::newRow("seven characters") << "lexivo.xml.nyKwfUx" << 3600 << false;
-    QTest::newRow("a word in small letters") << "lexivo.xml.backup" << 3600 << false;
-    QTest::newRow("not a letter or digit") << "lexivo.xml.nyKw-U" << 3600 << false;
-    QTest::newRow("the file itself") << "lexivo.xml" << 3600 << false;
-    QTest::newRow("another file's") << "other.xml.nyKwfU" << 3600 << false;
+    QTest::addColumn<LockPlace>("place");
+    QTest::addColumn<SaveLock::State>("first");
+    QTest::addColumn<SaveLock::State>("second"); // while the first is held
+    QTest::addColumn<bool>("lockFile");          // the first's lock file beside the settings
+    using State = SaveLock::State;
+    QTest::newRow("a writable folder: a lock file")
+        << LockPlace::Writable << State::Held << State::Busy << true;
+    QTest::newRow("a lock left by a killed copy is taken over")
+        << LockPlace::KilledCopysLock << State::Held << State::Busy << true;
+#ifdef Q_OS_UNIX
+    QTest::newRow("a folder that refuses new files: the file itself")
+        << LockPlace::RefusesNewFiles << State::Held << State::Busy << false;
+#endif
+    QTest::newRow("no folder: nothing to lock")
+        << LockPlace::NoFolder << State::Unavailable << State::Unavailable << false;
 }
 
-void SettingsSessionTest::staleTemporaryFiles()
+void SettingsSessionTest::saveLock()
 {
-    QFETCH(QString, name);
-    QFETCH(int, ageSeconds);
-    const QDateTime now(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
-    QTEST(isStaleTemporaryFile(name, QStringLiteral("lexivo.xml"), now.addSecs(-ageSeconds), now),
-          "stale");
-}
+    QFETCH(LockPlace, place);
+    QTemporaryDir home;
+    SettingsSession session(home.path());
+    session.load();
+    const QString file = session.filePath();
+    const QString lockFile = SaveLock::lockFileName(file);
+    QCOMPARE(lockFile, session.folder() + QStringLiteral("/lexivo.xml.lock"));
+    QVERIFY(writeBytes(file, "<Home>x</Home>"));
+    // QLockFile's own format: process id, program name, host name. No process has this id.
+    if (place == LockPlace::KilledCopysLock)
+        QVERIFY(writeBytes(lockFile,
+                           "2147483600\nlexivo\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+    if (place == LockPlace::NoFolder)
+        QVERIFY(QDir(session.folder()).removeRecursively());
+#ifdef Q_OS_UNIX
+    std::optional<FolderRefusingNewFiles> refusing;
+    if (place == LockPlace::RefusesNewFiles)
+        refusing.emplace(session.folder());
+#endif
+    PermissionsEnforced enforced;
+    if (place == LockPlace::RefusesNewFiles && !enforced.enforced())
+        QSKIP("cannot drop the capabilities that override folder permissions");
 
-void SettingsSessionTest::removesOnlyStaleTemporaryFiles()
-{
-    QTemporaryDir dir;
-    const QDateTime old = QDateTime::currentDateTimeUtc().addSecs(-3600);
-    const QStringList names = {QStringLiteral("lexivo.xml"), QStringLiteral("lexivo.xml.Ab12Cd"),
-                               QStringLiteral("lexivo.xml.XYZ789"),
-                               QStringLiteral("lexivo.xml.fresh1"),
-                               QStringLiteral("lexivo.xml.backup")};
-    for (const QString& name : names) {
-        QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.setFileTime(
-            name.endsWith(QStringLiteral("fresh1")) ? QDateTime::currentDateTimeUtc() : old,
-            QFileDevice::FileModificationTime));
+    QElapsedTimer clock;
+    clock.start();
+    {
+        const SaveLock first(file, std::chrono::milliseconds(5000));
+        QTEST(first.state(), "first");
+        QVERIFY2(clock.elapsed() < 1000, "the first lock waited");
+        QTEST(QFileInfo::exists(lockFile), "lockFile");
+        const SaveLock second(file, std::chrono::milliseconds(50));
+        QTEST(second.state(), "second");
     }
-    QCOMPARE(removeStaleTemporaryFiles(dir.path(), fileName()), 2);
-    QCOMPARE(filesIn(dir.path()),
-             (QStringList{QStringLiteral("lexivo.xml"), QStringLiteral("lexivo.xml.backup"),
-                          QStringLiteral("lexivo.xml.fresh1")}));
+    QVERIFY(!QFileInfo::exists(lockFile));
+    QCOMPARE(SaveLock(file, std::chrono::milliseconds(50)).state(),
+             place == LockPlace::NoFolder ? SaveLock::State::Unavailable : SaveLock::State::Held);
 }
 
-QTEST_GUILESS_MAIN(SettingsSessionTest)
+void SettingsSessionTest::simultaneousSavesNeverLoseOne_data()
+{
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("atomic saves") << false;
+#ifdef Q_OS_UNIX
+    QTest::newRow("in place: the folder refuses new files") << true;
+#endif
+}
+
+// Two copies press Save at the same moment, many times: each time one saves and the other is
+// asked, whichever comes first; never do both save, which would silently drop one's values.
+void SettingsSessionTest::simultaneousSavesNeverLoseOne()
+{
+    LEXIVO_SLOW_CASE();
+    QFETCH(bool, inPlace);
+    constexpr int kRounds = 100;
+    int firstSaved = 0, secondSaved = 0, bothSaved = 0, other = 0;
+    QStringList others;
+    for (int round = 0; round < kRounds; ++round) {
+        QTemporaryDir home;
+        SettingsSession setup(home.path());
+        setup.load();
+        QCOMPARE(setup.save(canned_templates::defaults()).status, Status::Saved);
+#ifdef Q_OS_UNIX
+        std::optional<FolderRefusingNewFiles> refusing;
+        if (inPlace)
+            refusing.emplace(setup.folder());
+#endif
+        QProcess copies[2];
+        for (int i = 0; i < 2; ++i) {
+            copies[i].start(QCoreApplication::applicationFilePath(),
+                            {QString::fromLatin1(kCopyArgument), home.path(),
+                             QStringLiteral("http://copy%1.test/%word").arg(i)});
+            QVERIFY(copies[i].waitForReadyRead(10000));
+            QCOMPARE(copies[i].readLine(), QByteArray("loaded\n"));
+        }
+        // Both told at once (the writes reach the pipes here, not in the waits below), in
+        // turns which first.
+        for (int i = 0; i < 2; ++i)
+            copies[(round + i) % 2].write("go\n");
+        for (int i = 0; i < 2; ++i)
+            copies[(round + i) % 2].waitForBytesWritten(10000);
+        QByteArray said[2];
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(copies[i].waitForFinished(20000));
+            said[i] = copies[i].readAllStandardOutput().trimmed();
+        }
+        const QByteArray file = readBytes(setup.filePath());
+        if (said[0] == "saved" && said[1] == "saved") {
+            ++bothSaved;
+        } else if (said[0] == "saved" && said[1] == "asked" && file.contains("copy0.test")) {
+            ++firstSaved;
+        } else if (said[1] == "saved" && said[0] == "asked" && file.contains("copy1.test")) {
+            ++secondSaved;
+        } else {
+            ++other;
+            others << QString::fromUtf8(said[0] + " / " + said[1]);
+        }
+    }
+    qInfo("%d rounds: first saved and second asked %d, second saved and first asked %d, both "
+          "saved (one lost) %d, other %d %s",
+          kRounds, firstSaved, secondSaved, bothSaved, other, qPrintable(others.join(u',')));
+    QCOMPARE(bothSaved, 0);
+    QCOMPARE(other, 0);
+}
+
+// Whatever lies beside the settings file is the user's, however old and whatever its name:
+// even a complete copy left by a save killed between naming its file and renaming it.
+void SettingsSessionTest::startRemovesNothingBesideTheFile()
+{
+    QTemporaryDir home;
+    QTemporaryDir elsewhere;
+    const QString folder = SettingsSession::folderIn(home.path());
+    QVERIFY(QDir().mkdir(folder));
+    QStringList names = {QStringLiteral("lexivo.xml")};
+    for (const char* suffix : {"Backup", "BACKUP", "old123", "200101", "v2copy", "backup", "bak",
+                               "orig", "Ab12Cd", "lock"})
+        names << QStringLiteral("lexivo.xml.") + QLatin1String(suffix);
+    const QString target = elsewhere.filePath(QStringLiteral("mine.xml"));
+    QStringList paths = {target};
+    for (const QString& name : names)
+        paths << folder + QLatin1Char('/') + name;
+    const QDateTime hourAgo = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    for (const QString& path : paths) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write("<Home>" + QFileInfo(path).fileName().toUtf8() + "</Home>") > 0);
+        QVERIFY(file.flush()); // before the time is set, or the write sets it again
+        QVERIFY(file.setFileTime(hourAgo, QFileDevice::FileModificationTime));
+    }
+    for (const char* link : {"lexivo.xml.Zz9Yy8", "lexivo.xml.link"}) {
+        QVERIFY(QFile::link(target, folder + QLatin1Char('/') + QLatin1String(link)));
+        names << QLatin1String(link);
+    }
+    names.sort();
+
+    SettingsSession session(home.path());
+    QCOMPARE(session.load().values[QueryKey::Home], QStringLiteral("lexivo.xml"));
+    QCOMPARE(filesIn(folder), names);
+    QCOMPARE(readBytes(folder + QStringLiteral("/lexivo.xml.Ab12Cd")),
+             QByteArray("<Home>lexivo.xml.Ab12Cd</Home>"));
+    QCOMPARE(readBytes(target), QByteArray("<Home>mine.xml</Home>"));
+}
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], kCopyArgument) == 0) {
+        QCoreApplication app(argc, argv);
+        return runCopy(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
+    QCoreApplication app(argc, argv);
+    SettingsSessionTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_settings_session.moc"

@@ -47,7 +47,6 @@ private Q_SLOTS:
     void startsAndFollowsTheRules();
     void unreadableFileWarnsOnceTheWindowIsUp();
     void emptyFileStartsWithoutWarning();
-    void removesStaleTemporaryFilesAtStart();
 };
 
 // Layouts, built in the test itself so only one huge file exists at a time.
@@ -174,29 +173,6 @@ void StartupBadFilesTest::emptyFileStartsWithoutWarning()
     QTest::qWait(200);
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     QCOMPARE(window->options()->values(), QueryStringSet());
-}
-
-void StartupBadFilesTest::removesStaleTemporaryFilesAtStart()
-{
-    TempProgramFolder folder;
-    folder.writeSettings(canned_templates::defaults());
-    const QDateTime hourAgo = QDateTime::currentDateTimeUtc().addSecs(-3600);
-    for (const char* name : {"lexivo.xml.Qx7aBc", "lexivo.xml.Zz9Yy8", "lexivo.xml.bak"}) {
-        QFile file(folder.sessionPath() + QLatin1Char('/') + QLatin1String(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.setFileTime(hourAgo, QFileDevice::FileModificationTime));
-    }
-    QFile fresh(folder.sessionPath() + QStringLiteral("/lexivo.xml.N0wSav"));
-    QVERIFY(fresh.open(QIODevice::WriteOnly)); // a save of another copy may be running
-    fresh.close();
-
-    FakeBrowser* browser = nullptr;
-    const std::unique_ptr<MainWindow> window = folder.start(&browser);
-    QStringList left = QDir(folder.sessionPath()).entryList(QDir::Files | QDir::Hidden);
-    left.sort(Qt::CaseSensitive);
-    QCOMPARE(left, (QStringList{QStringLiteral("lexivo.xml"), QStringLiteral("lexivo.xml.N0wSav"),
-                                QStringLiteral("lexivo.xml.bak")}));
-    QCOMPARE(window->options()->values(), canned_templates::defaults());
 }
 
 QTEST_MAIN(StartupBadFilesTest)
