@@ -330,7 +330,6 @@ void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     fitToFrameLater(); // the window system shows the window after this event
-
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -371,14 +370,17 @@ void MainWindow::fitToFrameLater()
 }
 
 // The window was placed before it had a frame, which may take it past the screen's edge: place it
-// again once the frame is there, and whenever it changes (the window manager draws none around a
-// maximised window). A window the user moves is left where it is.
+// again once the frame is there. Later changes of the frame come with maximising and restoring,
+// whose sizes the window manager gives: placed again on a restore, whose frame may be reported
+// before its size, the window would stay as large as the screen. A window the user moves is left
+// where it is.
 void MainWindow::keepOnScreenWhenFramed()
 {
     const QWindow* window = windowHandle();
     if (!window || !window->isVisible() || isMaximized() || isFullScreen())
         return;
-    if (m_frameKeptOnScreen == window->frameMargins())
+    if (m_frameKeptOnScreen == window->frameMargins() ||
+        (m_frameKeptOnScreen && !m_frameKeptOnScreen->isNull()))
         return;
     m_frameKeptOnScreen = window->frameMargins();
     keepOnScreen(*this);
