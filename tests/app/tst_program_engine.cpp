@@ -1,13 +1,10 @@
 // The shipped program with its engine module, under a real display: the module is found beside
 // the program, the home page loads, and no OpenGL stack is loaded on the way.
 
-#include "core/query_string_set.h"
-#include "core/settings_format.h"
-#include "core/settings_io.h"
 #include "local_http_server.h"
+#include "temp_program_folder.h"
 #include "wait_until.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -45,7 +42,7 @@ private Q_SLOTS:
 
 private:
     LocalHttpServer m_server;
-    QTemporaryDir m_folder;
+    TempProgramFolder m_folder;
     QTemporaryDir m_runtimeFolder; // as a desktop session has one
     QProcess m_program;
     QByteArray m_errors;
@@ -55,17 +52,14 @@ void ProgramEngineTest::initTestCase()
 {
     QVERIFY(m_server.listen());
     m_server.setPage("/home", "<h1>Home</h1>");
-    QVERIFY(m_folder.isValid());
-    QVERIFY(QFile::copy(kExecutable, m_folder.filePath(QStringLiteral("lexivo"))));
-    QVERIFY(QFile::copy(kModule, m_folder.filePath(QStringLiteral("lexivo-webengine.so"))));
-    QVERIFY(QDir(m_folder.path()).mkdir(QStringLiteral("session")));
+    const QString program = m_folder.path() + QStringLiteral("/lexivo");
+    QVERIFY(QFile::copy(kExecutable, program));
+    QVERIFY(QFile::copy(kModule, m_folder.path() + QStringLiteral("/lexivo-webengine.so")));
     QueryStringSet values;
     values[QueryKey::Home] = m_server.url(QStringLiteral("/home"));
-    QVERIFY(settings_file::writeTextFile(m_folder.filePath(QStringLiteral("session/lexivo.xml")),
-                                         settings_file::buildSettingsText(values))
-                .ok);
+    m_folder.writeSettings(values);
 
-    m_program.setProgram(m_folder.filePath(QStringLiteral("lexivo")));
+    m_program.setProgram(program);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeFolder.path());
     m_program.setProcessEnvironment(environment);

@@ -7,13 +7,8 @@
 #include "browser_events.h"
 #include "elf_sections.h"
 #include "local_http_server.h"
-#include "main_window/main_window.h"
-#include "temp_program_folder.h"
 #include "wait_until.h"
 #include "webengine/engine_module_digest.h"
-
-#include <QApplication>
-#include <QLineEdit>
 
 #include <QLibraryInfo>
 #include <QSignalSpy>
@@ -81,7 +76,6 @@ private Q_SLOTS:
     void moduleLoadsAndItsBrowserShowsAPage();
     void moduleAndProgramShareTheSeam();
     void firstExistingCandidateIsLoaded();
-    void windowTabOrderReachesTheEnginesPage();
     void failures_data();
     void failures();
     void unknownProgramFolderIsSaid();
@@ -144,41 +138,6 @@ void EngineLoaderTest::firstExistingCandidateIsLoaded()
     const LoadResult result =
         load({m_dir.filePath(QStringLiteral("lexivo-webengine.so")), kModule});
     QVERIFY2(result.engine, qPrintable(result.failure));
-}
-
-void EngineLoaderTest::windowTabOrderReachesTheEnginesPage()
-{
-    const LoadResult result = load({kModule});
-    QVERIFY2(result.engine, qPrintable(result.failure));
-    TempProgramFolder folder; // the default settings: about:blank as the home page
-    auto deferred = std::make_unique<DeferredBrowser>();
-    DeferredBrowser* browser = deferred.get();
-    bool homeComplete = false;
-    connect(browser, &Browser::documentComplete, this, [&] { homeComplete = true; });
-    MainWindow window(folder.path(), std::move(deferred));
-    browser->setEngine(result.engine);
-    window.show();
-    window.activateWindow(); // with no window manager nobody else activates it
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    // The engine makes its page's content widget for the first page.
-    QVERIFY(waitUntil([&] { return homeComplete; }, kTimeout));
-    QCoreApplication::processEvents();
-
-    window.findChild<QLineEdit*>(QStringLiteral("txtWord"))->setFocus();
-    const QStringList order{"cmdEn2Ch",       "cmdEn2En",       "cmdEn2Th", "cmdEn2Jp",
-                            "cmdChiComputer", "cmdEngComputer", "page",     "txtWord"};
-    auto focusName = [&] {
-        QWidget* focus = QApplication::focusWidget();
-        return browser->view()->isAncestorOf(focus) ? QStringLiteral("page") : focus->objectName();
-    };
-    QStringList seen;
-    for (const QString& expected : order) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        // The page passes the focus on through its renderer, so that step takes a moment.
-        waitUntil([&] { return focusName() == expected; }, 5000);
-        seen << focusName();
-    }
-    QCOMPARE(seen, order);
 }
 
 void EngineLoaderTest::failures_data()

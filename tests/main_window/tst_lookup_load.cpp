@@ -11,17 +11,12 @@
 // ends above 1.3 times its size after the first 100 lookups. It takes minutes, so the everyday
 // run skips it.
 
-#include "core/canned_templates.h"
 #include "core/interval_timer.h"
-#include "core/settings_format.h"
-#include "core/settings_io.h"
-#include "design/simple_status_bar.h"
 #include "local_http_server.h"
-#include "main_window/main_window.h"
+#include "real_window.h"
+#include "served_settings.h"
 #include "wait_until.h"
-#include "webengine/webengine_browser.h"
 
-#include <QApplication>
 #include <QBuffer>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -32,10 +27,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
-#include <QQuickWindow>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QWebEngineView>
 
 #include <unistd.h>
@@ -178,7 +170,7 @@ private Q_SLOTS:
     void longSession();
 
 private:
-    QString status() const { return m_window->statusBarWidget()->text(); }
+    QString status() const { return m_real.status(); }
     QByteArray target(int n) const { return "/define?w=" + word(n).toLatin1(); }
     // Looks up words first..last, one click each; false when the time bound ran out.
     bool lookUp(int first, int last);
@@ -188,13 +180,10 @@ private:
     void serveDictionaryPages();
 
     LocalHttpServer m_server;
-    QTemporaryDir m_programFolder;
-    std::unique_ptr<MainWindow> m_window;
-    WebEngineBrowser* m_browser = nullptr; // owned by the window
+    RealWindow m_real;
     QLineEdit* m_word = nullptr;
     QPushButton* m_english = nullptr;
     QDeadlineTimer m_clickDeadline;
-    int m_completed = 0;          // documentComplete signals
     int m_rendererTerminated = 0; // renderProcessTerminated signals
     int m_lastWord = 0;           // the highest word looked up so far
     QByteArrayList m_served;      // responses made for the last lookup
@@ -203,43 +192,24 @@ private:
 void LookupLoadTest::initTestCase()
 {
     QVERIFY(m_server.listen());
-    QVERIFY(m_programFolder.isValid());
-
-    // The built-in settings, with every lookup served from here.
-    QueryStringSet settings = canned_templates::defaults();
-    for (QueryKey key : kQueryKeys) {
-        if (key != QueryKey::Home)
-            settings[key] = m_server.url("/" + keyName(key) + "?w=%word");
-    }
-    settings[QueryKey::Home] = canned_templates::homeDefault();
-    settings[QueryKey::English] = m_server.url("/define?w=%word");
-    const QString session = m_programFolder.filePath(QStringLiteral("session"));
-    QVERIFY(QDir().mkpath(session));
-    const settings_file::WriteResult written =
-        settings_file::writeTextFile(session + QLatin1Char('/') + settings_file::fileName(),
-                                     settings_file::buildSettingsText(settings));
-    QVERIFY2(written.ok, qPrintable(written.error));
-
-    auto browser = std::make_unique<WebEngineBrowser>();
-    m_browser = browser.get();
-    connect(m_browser, &Browser::documentComplete, this, [this] { ++m_completed; });
-    connect(m_browser->webView()->page(), &QWebEnginePage::renderProcessTerminated, this,
+    QVERIFY2(m_real.start(settingsServedBy(m_server, QStringLiteral("about:blank"),
+                                           m_server.url("/define?w=%word"))),
+             qPrintable(m_real.failure()));
+    connect(m_real.page()->page(), &QWebEnginePage::renderProcessTerminated, this,
             [this] { ++m_rendererTerminated; });
-    m_window = std::make_unique<MainWindow>(m_programFolder.path(), std::move(browser));
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    m_word = m_window->findChild<QLineEdit*>(QStringLiteral("txtWord"));
-    m_english = m_window->findChild<QPushButton*>(QStringLiteral("cmdEn2En"));
+    m_word = m_real.control<QLineEdit>("txtWord");
+    m_english = m_real.control<QPushButton>("cmdEn2En");
     QVERIFY(m_word);
     QVERIFY(m_english);
     // The home page first.
-    QVERIFY(waitUntil([&] { return m_completed == 1 && status().isEmpty(); }, kSettleTimeout));
+    QVERIFY(waitUntil([&] { return m_real.completed.size() == 1 && status().isEmpty(); },
+                      kSettleTimeout));
 }
 
 void LookupLoadTest::cleanupTestCase()
 {
-    m_window.reset();
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
+    m_real.window.reset();
+    QVERIFY(RealWindow::allWindowsGone());
 }
 
 bool LookupLoadTest::lookUp(int first, int last)
@@ -264,10 +234,10 @@ bool LookupLoadTest::lookUp(int first, int last)
 bool LookupLoadTest::settleOn(int n)
 {
     const QString url = m_server.url(QString::fromLatin1(target(n)));
-    QWebEngineView* view = m_browser->webView();
+    QWebEngineView* view = m_real.page();
     return waitUntil(
         [&] {
-            return status().isEmpty() && !m_window->dotTimer()->isEnabled() &&
+            return status().isEmpty() && !m_real.window->dotTimer()->isEnabled() &&
                    view->url().toString() == url && view->title() == QString::fromLatin1(target(n));
         },
         kSettleTimeout);
@@ -292,7 +262,7 @@ void LookupLoadTest::thousandLookups()
     qInfo("%d lookups in %lld ms (%.0f lookups/s); last page shown %lld ms after the last click",
           clicks, clickMs, clicks * 1000.0 / qMax<qint64>(clickMs, 1), totalMs - clickMs);
     qInfo("%d of %d lookups reached the server, %d pages completed (with the home page)",
-          int(m_server.pageRequests().size()), kLookups, m_completed);
+          int(m_server.pageRequests().size()), kLookups, int(m_real.completed.size()));
     qInfo("PSS after %d lookups: %lld MB in %d processes; after %d: %lld MB in %d processes; "
           "growth %lld MB",
           kWarmUpLookups, warm.pssKb / 1024, warm.processes, kLookups, end.pssKb / 1024,
@@ -301,7 +271,7 @@ void LookupLoadTest::thousandLookups()
     QCOMPARE(m_rendererTerminated, 0);
     QCOMPARE(status(), QString());
     QVERIFY(m_server.requestCount(target(kLookups)) >= 1);
-    QCOMPARE(m_window->currentUrl(), m_server.url(QString::fromLatin1(target(kLookups))));
+    QCOMPARE(m_real.window->currentUrl(), m_server.url(QString::fromLatin1(target(kLookups))));
     QVERIFY(warm.pssKb > 0);
     QVERIFY2(end.pssKb - warm.pssKb < kMaxGrowthKb,
              qPrintable(QStringLiteral("PSS grew by %1 MB").arg((end.pssKb - warm.pssKb) / 1024)));
@@ -414,14 +384,5 @@ void LookupLoadTest::longSession()
         QVERIFY2(ratio <= 1.3, qPrintable(QStringLiteral("PSS grew %1 times").arg(ratio)));
 }
 
-int main(int argc, char** argv)
-{
-    // Composed as the program composes its window (see main.cpp).
-    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-    QApplication app(argc, argv);
-    LookupLoadTest test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+LEXIVO_REAL_WINDOW_MAIN(LookupLoadTest)
 #include "tst_lookup_load.moc"

@@ -1,23 +1,16 @@
-// The main window's keyboard focus with the real QtWebEngine view, whose content widget (the
-// view's focus proxy) appears only once the engine has started, after the window was built, and
-// sees keys before the window: the tab order, the menu bar and the word box reached by keys from
-// anywhere.
+// The main window's keyboard focus with the real engine, whose content widget (the page's focus
+// proxy) appears only once the engine has started, after the window was built, and sees keys
+// before the window: the tab order, the menu bar and the word box reached by keys from anywhere.
 
-#include "main_window/main_window.h"
-#include "temp_program_folder.h"
+#include "real_window.h"
 #include "wait_until.h"
-#include "webengine/webengine_browser.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTest>
 #include <QWebEngineView>
-
-#include <memory>
 
 Q_DECLARE_METATYPE(Qt::Key)
 
@@ -25,9 +18,6 @@ namespace {
 
 // Where the focus is when a key is pressed.
 enum class From { WordBox, Button, Page };
-
-// A first page under Xvfb takes about a second; a loaded machine may take much longer.
-constexpr int kTimeout = 20000;
 
 } // namespace
 
@@ -50,57 +40,27 @@ private Q_SLOTS:
     void addressKeysSelectTheWord();
 
 private:
-    QLineEdit* wordBox() const
-    {
-        return m_window->findChild<QLineEdit*>(QStringLiteral("txtWord"));
-    }
+    QLineEdit* wordBox() const { return m_real->control<QLineEdit>("txtWord"); }
     // Puts the focus on a control and waits until it is there.
     void focus(From from);
     // The menu bar's highlighted menu, and the menu open under it, by caption.
     QString highlightedMenu() const;
     QString openMenu() const;
+    QString focusName() const { return m_real->focusName(); }
 
-    // The design name of the control that has the focus: the page's content counts as the view.
-    QString focusName() const;
-
-    std::unique_ptr<TempProgramFolder> m_folder;
-    std::unique_ptr<MainWindow> m_window;
-    WebEngineBrowser* m_browser = nullptr; // owned by the window
+    std::unique_ptr<RealWindow> m_real;
 };
 
 void RealWindowFocusTest::init()
 {
-    m_folder = std::make_unique<TempProgramFolder>();
-    auto browser = std::make_unique<WebEngineBrowser>();
-    m_browser = browser.get();
-    bool complete = false;
-    connect(m_browser, &Browser::documentComplete, this, [&] { complete = true; });
-    m_window = std::make_unique<MainWindow>(m_folder->path(), std::move(browser));
-    m_window->show();
-    m_window->activateWindow(); // with no window manager nobody else activates it
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    // The home page (about:blank) has loaded, so the engine has made the view's content widget.
-    QVERIFY(waitUntil([&] { return complete; }, kTimeout));
-    disconnect(m_browser, nullptr, this, nullptr);
-    QVERIFY(m_browser->webView()->focusProxy());
+    m_real = std::make_unique<RealWindow>();
+    QVERIFY2(m_real->startActive(), qPrintable(m_real->failure()));
 }
 
 void RealWindowFocusTest::cleanup()
 {
-    m_window.reset();
-    m_folder.reset();
-    // The view's content widget goes with a deferred delete.
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
-}
-
-QString RealWindowFocusTest::focusName() const
-{
-    QWidget* focus = QApplication::focusWidget();
-    if (!focus)
-        return QStringLiteral("<none>");
-    if (m_browser->view()->isAncestorOf(focus))
-        return QStringLiteral("WebBrowser1");
-    return focus->objectName();
+    m_real.reset();
+    QVERIFY(RealWindow::allWindowsGone());
 }
 
 void RealWindowFocusTest::focus(From from)
@@ -110,10 +70,10 @@ void RealWindowFocusTest::focus(From from)
         wordBox()->setFocus();
         break;
     case From::Button:
-        m_window->findChild<QPushButton*>(QStringLiteral("cmdEn2Th"))->setFocus();
+        m_real->control("cmdEn2Th")->setFocus();
         break;
     case From::Page:
-        m_browser->view()->setFocus();
+        m_real->control("WebBrowser1")->setFocus();
         break;
     }
     const QString expected = QStringList{"txtWord", "cmdEn2Th", "WebBrowser1"}.at(int(from));
@@ -122,7 +82,7 @@ void RealWindowFocusTest::focus(From from)
 
 QString RealWindowFocusTest::highlightedMenu() const
 {
-    const QAction* active = m_window->menuBar()->activeAction();
+    const QAction* active = m_real->window->menuBar()->activeAction();
     return active ? active->text() : QString();
 }
 
@@ -150,7 +110,7 @@ void RealWindowFocusTest::tabFollowsTheDesignOrder()
 {
     QFETCH(bool, backwards);
     QFETCH(QStringList, order);
-    m_window->findChild<QLineEdit*>(QStringLiteral("txtWord"))->setFocus();
+    wordBox()->setFocus();
     QStringList seen{focusName()};
     for (int step = 1; step < order.size(); ++step) {
         QTest::keyClick(QApplication::focusWidget(), backwards ? Qt::Key_Backtab : Qt::Key_Tab,
@@ -164,9 +124,12 @@ void RealWindowFocusTest::tabFollowsTheDesignOrder()
 
 void RealWindowFocusTest::pageIsNamedForScreenReaders()
 {
-    QAccessibleInterface* page = QAccessible::queryAccessibleInterface(m_browser->view());
-    QVERIFY(page);
-    QCOMPARE(page->text(QAccessible::Name), QStringLiteral("Dictionary page"));
+    // The engine's view lies in the window's browser area, which carries the name.
+    QAccessibleInterface* named = QAccessible::queryAccessibleInterface(m_real->page());
+    while (named && named->text(QAccessible::Name).isEmpty())
+        named = named->parent();
+    QVERIFY(named);
+    QCOMPARE(named->text(QAccessible::Name), QStringLiteral("Dictionary page"));
 }
 
 void RealWindowFocusTest::menuBarIsReachedByKeys_data()
@@ -188,7 +151,7 @@ void RealWindowFocusTest::menuBarIsReachedByKeys()
     QFETCH(Qt::Key, key);
     focus(from);
     const QString before = focusName();
-    QMenuBar* bar = m_window->menuBar();
+    QMenuBar* bar = m_real->window->menuBar();
     const QRect option = bar->actionGeometry(bar->actions().constFirst());
     const QImage plain = bar->grab(option).toImage();
     QTest::keyClick(QApplication::focusWidget(), key);
@@ -197,9 +160,9 @@ void RealWindowFocusTest::menuBarIsReachedByKeys()
     QCOMPARE(QApplication::focusWidget(), bar);
     QVERIFY2(bar->grab(option).toImage() != plain, "the highlighted menu looks as before");
 
-    QTest::keyClick(m_window->menuBar(), Qt::Key_Right);
+    QTest::keyClick(m_real->window->menuBar(), Qt::Key_Right);
     QCOMPARE(highlightedMenu(), QStringLiteral("Help"));
-    QTest::keyClick(m_window->menuBar(), Qt::Key_Down);
+    QTest::keyClick(m_real->window->menuBar(), Qt::Key_Down);
     QVERIFY(waitUntil([&] { return openMenu() == QLatin1String("Help"); }, 5000));
     QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
     QVERIFY(waitUntil([&] { return openMenu().isEmpty(); }, 5000));
@@ -255,15 +218,5 @@ void RealWindowFocusTest::addressKeysSelectTheWord()
     QCOMPARE(wordBox()->text(), QStringLiteral("Apple"));
 }
 
-int main(int argc, char** argv)
-{
-    // Only about:blank is loaded; should anything ask for a host, it fails inside the engine.
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    flags += " --host-resolver-rules=\"MAP * ~NOTFOUND, EXCLUDE 127.0.0.1\"";
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
-    QApplication app(argc, argv);
-    RealWindowFocusTest test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+LEXIVO_REAL_WINDOW_MAIN(RealWindowFocusTest)
 #include "tst_real_window_focus.moc"

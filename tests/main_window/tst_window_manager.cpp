@@ -3,18 +3,11 @@
 // frame is known. Skipped where openbox is not installed or the display is not X11.
 
 #include "core/form_layout.h"
-#include "fake_browser.h"
-#include "main_window/main_window.h"
-#include "main_window_fixture.h"
-#include "temp_program_folder.h"
+#include "real_window.h"
 #include "wait_until.h"
 
-#include <QApplication>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTest>
-
-#include <memory>
 
 namespace {
 
@@ -76,45 +69,44 @@ void WindowManagerTest::cleanupTestCase()
 // borders and fills the screen.
 void WindowManagerTest::firstLayoutUsesTheFramedSize()
 {
-    MainWindowFixture started;
-    started.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(started.window.get()));
-    QVERIFY(waitUntil([&] { return !started.window->windowHandle()->frameMargins().isNull(); },
-                      kTimeout));
-    QCOMPARE(started.window->windowHandle()->frameGeometry().size(), QSize(879, 736));
+    RealWindow real;
+    QVERIFY2(real.start(), qPrintable(real.failure()));
+    MainWindow& window = *real.window;
+    QVERIFY(waitUntil([&] { return !window.windowHandle()->frameMargins().isNull(); }, kTimeout));
+    QCOMPARE(window.windowHandle()->frameGeometry().size(), QSize(879, 736));
 
     // Without the frame the word box would be 3965 twips and the view 8365 twips high.
-    waitUntil([&] { return started.window->rowLayout().wordWidth == 3995.f; }, 3000);
-    const layout::MainRow& row = started.window->rowLayout();
+    waitUntil([&] { return window.rowLayout().wordWidth == 3995.f; }, 3000);
+    const layout::MainRow& row = window.rowLayout();
     QCOMPARE(row.wordWidth, 3995.f);
     QCOMPARE(row.buttonLeft[0], 5055.f);
     QCOMPARE(row.buttonLeft[5], 11630.f);
     QCOMPARE(row.browserWidth, 12785.f);
     QCOMPARE(row.browserHeight, 8740.f);
-    QCOMPARE(started.window->findChild<QWidget*>(QStringLiteral("txtWord"))->width(), 266);
-    QCOMPARE(started.browser->view()->size(), QSize(852, 583));
+    QCOMPARE(real.control("txtWord")->width(), 266);
+    QCOMPARE(real.control("WebBrowser1")->size(), QSize(852, 583));
 }
 
 void WindowManagerTest::maximiseAndRestoreUseTheFramedSize()
 {
     if (QGuiApplication::primaryScreen()->size() != QSize(1600, 1200))
         QSKIP("the figures below are for a 1600 x 1200 screen");
-    MainWindowFixture started;
-    started.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(started.window.get()));
-    QVERIFY(waitUntil([&] { return started.window->rowLayout().wordWidth == 3995.f; }, kTimeout));
+    RealWindow real;
+    QVERIFY2(real.start(), qPrintable(real.failure()));
+    MainWindow& window = *real.window;
+    QVERIFY(waitUntil([&] { return window.rowLayout().wordWidth == 3995.f; }, kTimeout));
 
-    started.window->showMaximized();
-    QVERIFY(waitUntil([&] { return started.window->rowLayout().wordWidth == 14810.f; }, kTimeout));
-    QCOMPARE(started.window->windowHandle()->frameGeometry().size(), QSize(1600, 1200));
-    QCOMPARE(started.window->rowLayout().browserWidth, 23600.f);
-    QCOMPARE(started.window->rowLayout().browserHeight, 15700.f);
+    window.showMaximized();
+    QVERIFY(waitUntil([&] { return window.rowLayout().wordWidth == 14810.f; }, kTimeout));
+    QCOMPARE(window.windowHandle()->frameGeometry().size(), QSize(1600, 1200));
+    QCOMPARE(window.rowLayout().browserWidth, 23600.f);
+    QCOMPARE(window.rowLayout().browserHeight, 15700.f);
 
-    started.window->showNormal();
-    QVERIFY(waitUntil([&] { return started.window->rowLayout().wordWidth == 3995.f; }, kTimeout));
-    QCOMPARE(started.window->rowLayout().browserWidth, 12785.f);
-    QCOMPARE(started.window->rowLayout().browserHeight, 8740.f);
+    window.showNormal();
+    QVERIFY(waitUntil([&] { return window.rowLayout().wordWidth == 3995.f; }, kTimeout));
+    QCOMPARE(window.rowLayout().browserWidth, 12785.f);
+    QCOMPARE(window.rowLayout().browserHeight, 8740.f);
 }
 
-QTEST_MAIN(WindowManagerTest)
+LEXIVO_REAL_WINDOW_MAIN(WindowManagerTest)
 #include "tst_window_manager.moc"
