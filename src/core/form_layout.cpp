@@ -1,5 +1,7 @@
 #include "core/form_layout.h"
 
+#include <algorithm>
+
 namespace layout {
 
 namespace {
@@ -50,6 +52,15 @@ MainRow fitMainRow(const MainRow& current, SizeTwips clientArea, SizeTwips outer
 PointTwips centredPosition(SizeTwips screen, SizeTwips window)
 {
     return {(screen.width - window.width) / 2.0f, (screen.height - window.height) / 2.0f};
+}
+
+QRect fitIntoArea(const QRect& window, const QRect& area)
+{
+    const int width = std::min(window.width(), area.width());
+    const int height = std::min(window.height(), area.height());
+    const int left = std::clamp(window.left(), area.left(), area.left() + area.width() - width);
+    const int top = std::clamp(window.top(), area.top(), area.top() + area.height() - height);
+    return {left, top, width, height};
 }
 
 } // namespace layout

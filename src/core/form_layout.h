@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRect>
+
 #include <array>
 
 // Layout arithmetic of the main window and window centring, in twips and single precision,
@@ -42,7 +44,12 @@ struct PointTwips
 };
 
 // Top-left position that puts a window of the given outer size in the middle of the screen;
-// a window larger than the screen gets a negative position.
+// a window larger than the screen gets a negative position (fitIntoArea then mends it).
 PointTwips centredPosition(SizeTwips screen, SizeTwips window);
+
+// A window's outer rectangle (pixels) moved, and made smaller where it must, so that it lies
+// within the area (the screen less its panels): it keeps its place where that fits, and its
+// size where the area is large enough.
+QRect fitIntoArea(const QRect& window, const QRect& area);
 
 } // namespace layout

@@ -4,17 +4,36 @@
 #include "design/enter_key.h"
 
 #include <QKeyEvent>
+#include <QScrollArea>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
 DesignDialog::DesignDialog(const QString& name, const QString& caption, QWidget* parent)
-    : QDialog(parent)
+    : QDialog(parent), m_designArea(new QWidget)
 {
     setObjectName(name);
     setWindowTitle(caption);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setFont(designFont(design_font::kWindow));
+
+    // Shows no frame or scroll bar while the design fits, and takes no focus of its own.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("designScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    m_designArea->setObjectName(QStringLiteral("designArea"));
+    scroll->setWidget(m_designArea);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
+}
+
+void DesignDialog::setDesignSize(const QSize& size)
+{
+    m_designArea->resize(size);
+    resize(size);
 }
 
 void DesignDialog::keyPressEvent(QKeyEvent* event)

@@ -2,6 +2,7 @@
 
 #include "core/product_info.h"
 #include "design/design_scale.h"
+#include "design/screen_placement.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -40,11 +41,13 @@ AboutDialog::AboutDialog(QWidget* parent)
 {
 
     const DesignScale scale(this);
-    setGeometry(QRect(QPoint(scale.x(kDesignLeft), scale.y(kDesignTop)),
-                      scale.size(kClientWidth, kClientHeight)));
+    setDesignSize(scale.size(kClientWidth, kClientHeight));
+    // The client area's corner at the design position, then within the screen.
+    setGeometry(QRect(QPoint(scale.x(kDesignLeft), scale.y(kDesignTop)), size()));
+    keepOnScreen(*this);
 
     // The leading blanks are part of the captions: they centre the text in the frame.
-    auto* upper = new QGroupBox(this);
+    auto* upper = new QGroupBox(designArea());
     upper->setObjectName(QStringLiteral("Frame2"));
     scale.place(upper, {240, 0, 3735, 1455});
     addLabel(upper, scale,
@@ -55,7 +58,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     addLabel(upper, scale,
              {"Label2", QStringLiteral("   Free software: MIT License"), {720, 960, 2295, 255}});
 
-    auto* lower = new QGroupBox(this);
+    auto* lower = new QGroupBox(designArea());
     lower->setObjectName(QStringLiteral("Frame1"));
     scale.place(lower, {240, 1440, 3735, 1455});
     addLabel(lower, scale,
@@ -67,7 +70,7 @@ AboutDialog::AboutDialog(QWidget* parent)
         lower, scale,
         {"Label6", QStringLiteral("Email: ") + product::supportEmail(), {120, 840, 3135, 255}});
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(QStringLiteral("OK"), designArea());
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setAutoDefault(false);
     scale.place(ok, {4080, 240, 1335, 375});

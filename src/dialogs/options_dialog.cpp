@@ -1,8 +1,8 @@
 #include "dialogs/options_dialog.h"
 
 #include "core/canned_templates.h"
-#include "design/center_on_screen.h"
 #include "design/design_scale.h"
+#include "design/screen_placement.h"
 #include "dialogs/suggestion_dialog.h"
 
 #include <QLabel>
@@ -68,18 +68,18 @@ OptionsDialog::OptionsDialog(QWidget* parent)
 void OptionsDialog::buildDesign()
 {
     const DesignScale scale(this);
-    resize(scale.size(kClientWidth, kClientHeight));
+    setDesignSize(scale.size(kClientWidth, kClientHeight));
 
     const QFont fieldFont = designFont(design_font::kLarge);
     std::vector<std::pair<int, QWidget*>> tabOrder;
     for (const FieldRow& row : kRows) {
-        auto* label = new QLabel(QString::fromLatin1(row.caption), this);
+        auto* label = new QLabel(QString::fromLatin1(row.caption), designArea());
         label->setObjectName(QLatin1String(row.labelName));
         label->setFont(fieldFont);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop); // labels print from their top edge
         scale.placeLabel(label, row.label);
 
-        auto* field = new QLineEdit(this);
+        auto* field = new QLineEdit(designArea());
         field->setObjectName(QLatin1String(row.fieldName));
         field->setFont(fieldFont);
         field->setMaxLength(std::numeric_limits<int>::max()); // QLineEdit's default is 32767
@@ -89,7 +89,7 @@ void OptionsDialog::buildDesign()
         tabOrder.emplace_back(row.fieldTab, field);
 
         if (row.selectName) {
-            auto* select = new QPushButton(QStringLiteral("Select"), this);
+            auto* select = new QPushButton(QStringLiteral("Select"), designArea());
             select->setObjectName(QLatin1String(row.selectName));
             // Six buttons read "Select": a screen reader names the field each one fills.
             select->setAccessibleName(QStringLiteral("Select %1 provider")
@@ -103,14 +103,14 @@ void OptionsDialog::buildDesign()
         }
     }
 
-    auto* save = new QPushButton(QStringLiteral("Save"), this);
+    auto* save = new QPushButton(QStringLiteral("Save"), designArea());
     save->setObjectName(QStringLiteral("cmdSave"));
     save->setAutoDefault(false);
     scale.place(save, {2040, 4560, 1335, 495});
     tabOrder.emplace_back(2, save);
     connect(save, &QPushButton::clicked, this, &QDialog::accept);
 
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), designArea());
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     cancel->setAutoDefault(false);
     scale.place(cancel, {3600, 4560, 1335, 495});

@@ -46,9 +46,9 @@ SuggestionDialog::SuggestionDialog(QueryKey key, QWidget* parent)
     const double clientHeight = kClientHeight[size];
 
     const DesignScale scale(this);
-    resize(scale.size(kClientWidth, clientHeight));
+    setDesignSize(scale.size(kClientWidth, clientHeight));
 
-    auto* frame = new QGroupBox(this);
+    auto* frame = new QGroupBox(designArea());
     frame->setObjectName(QStringLiteral("Frame1"));
     scale.place(frame, {240, 240, 5655, frameHeight});
 
@@ -72,14 +72,14 @@ SuggestionDialog::SuggestionDialog(QueryKey key, QWidget* parent)
         scale.placeLabel(label, {600, rowTop(it->row), 4815, 375});
     }
 
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), designArea());
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     cancel->setAutoDefault(false);
     scale.place(cancel, {6000, 960, 1215, 495});
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     tabOrder.emplace_back(1, cancel);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(QStringLiteral("OK"), designArea());
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setAutoDefault(false);
     scale.place(ok, {6000, 360, 1215, 495});

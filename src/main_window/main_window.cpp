@@ -10,6 +10,7 @@
 #include "core/url_template.h"
 #include "design/design_scale.h"
 #include "design/enter_key.h"
+#include "design/screen_placement.h"
 #include "design/simple_status_bar.h"
 #include "design/window_keys.h"
 #include "dialogs/about_dialog.h"
@@ -282,6 +283,9 @@ void MainWindow::placeAtDesignPosition()
     const int menuHeight = menuBar()->sizeHint().height();
     setGeometry(scale.x(kDesignLeft), scale.y(kDesignTop) - menuHeight, scale.x(kClientWidth),
                 scale.y(kClientHeight) + menuHeight);
+    // A small screen, or a large scale, may not hold the design: the resize rule then lays the
+    // controls out for the size that fits.
+    keepOnScreen(*this);
 }
 
 void MainWindow::loadSettingsAndOpenHomePage()
@@ -322,6 +326,13 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
         QMainWindow::keyPressEvent(event);
 }
 
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    fitToFrameLater(); // the window system shows the window after this event
+
+}
+
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
@@ -353,9 +364,24 @@ void MainWindow::fitToFrameLater()
     // Once Qt has handled the window system's event, so that the window reports the new frame.
     QTimer::singleShot(0, this, [this] {
         m_frameCheckPending = false;
+        keepOnScreenWhenFramed();
         if (isVisible() && outerSize() != m_fittedOuterSize)
             fitToWindow();
     });
+}
+
+// The window was placed before it had a frame, which may take it past the screen's edge: place it
+// again once the frame is there, and whenever it changes (the window manager draws none around a
+// maximised window). A window the user moves is left where it is.
+void MainWindow::keepOnScreenWhenFramed()
+{
+    const QWindow* window = windowHandle();
+    if (!window || !window->isVisible() || isMaximized() || isFullScreen())
+        return;
+    if (m_frameKeptOnScreen == window->frameMargins())
+        return;
+    m_frameKeptOnScreen = window->frameMargins();
+    keepOnScreen(*this);
 }
 
 // The window's size with its frame, caption and menu bar, as the window system reports it now.

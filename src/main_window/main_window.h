@@ -32,7 +32,10 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 
+#include <QMargins>
+
 #include <memory>
+#include <optional>
 
 class IntervalTimer;
 class QAbstractNativeEventFilter;
@@ -69,6 +72,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -85,6 +89,7 @@ private:
     void releaseOptionsDialog();
     void fitToWindow();
     void fitToFrameLater();
+    void keepOnScreenWhenFramed();
     QSize outerSize() const;
     void applyRowLayout();
 
@@ -115,6 +120,8 @@ private:
     QSize m_fittedOuterSize; // the outer size the row was last fitted to
     std::unique_ptr<QAbstractNativeEventFilter> m_frameChanges;
     bool m_frameCheckPending = false;
+    std::optional<QMargins>
+        m_frameKeptOnScreen; // the frame the window was last kept on screen with
 
     QElapsedTimer m_sincePreconnect; // invalid until the user first types a word
     IntervalTimer* m_dotTimer = nullptr;

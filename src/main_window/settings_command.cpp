@@ -2,7 +2,7 @@
 
 #include "core/settings_messages.h"
 #include "core/settings_session.h"
-#include "design/center_on_screen.h"
+#include "design/screen_placement.h"
 #include "dialogs/options_dialog.h"
 
 #include <QMessageBox>

@@ -23,6 +23,8 @@ private Q_SLOTS:
     void fitMainRowLeavesUnfittableWindowsAlone();
     void centredPosition_data();
     void centredPosition();
+    void fitIntoArea_data();
+    void fitIntoArea();
     void twipsConversion_data();
     void twipsConversion();
 
@@ -129,6 +131,26 @@ void CoreRulesTest::centredPosition()
         layout::centredPosition({19200, 14400}, {windowWidth, windowHeight});
     QTEST(p.left, "left");
     QTEST(p.top, "top");
+}
+
+void CoreRulesTest::fitIntoArea_data()
+{
+    QTest::addColumn<QRect>("window");
+    QTest::addColumn<QRect>("fitted"); // within an area of 640 x 450 at (0, 24)
+
+    QTest::newRow("fits: stays") << QRect(70, 50, 365, 206) << QRect(70, 50, 365, 206);
+    QTest::newRow("below the bottom: moved up")
+        << QRect(350, 273, 365, 206) << QRect(275, 268, 365, 206);
+    QTest::newRow("negative centred position")
+        << QRect(-79, 49, 797, 351) << QRect(0, 49, 640, 351);
+    QTest::newRow("above the area") << QRect(10, 0, 100, 100) << QRect(10, 24, 100, 100);
+    QTest::newRow("larger both ways") << QRect(70, 25, 877, 736) << QRect(0, 24, 640, 450);
+}
+
+void CoreRulesTest::fitIntoArea()
+{
+    QFETCH(QRect, window);
+    QTEST(layout::fitIntoArea(window, QRect(0, 24, 640, 450)), "fitted");
 }
 
 void CoreRulesTest::twipsConversion_data()

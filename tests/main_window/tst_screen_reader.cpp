@@ -3,21 +3,17 @@
 // role and name, where the focus is, and the page's own text.
 
 #include "local_http_server.h"
-#include "main_window/main_window.h"
+#include "real_window.h"
 #include "screen_reader.h"
 #include "served_settings.h"
-#include "temp_program_folder.h"
 #include "wait_until.h"
-#include "webengine/webengine_browser.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 
 namespace {
 
-constexpr int kTimeout = 20000;
+constexpr int kTimeout = RealWindow::kTimeout;
 
 } // namespace
 
@@ -38,15 +34,10 @@ private Q_SLOTS:
     void thePageIsReadAndLeavesTheFocusWhereItWas();
 
 private:
-    QLineEdit* wordBox() const
-    {
-        return m_window->findChild<QLineEdit*>(QStringLiteral("txtWord"));
-    }
+    QLineEdit* wordBox() const { return m_real->control<QLineEdit>("txtWord"); }
 
     LocalHttpServer m_server;
-    std::unique_ptr<TempProgramFolder> m_folder;
-    std::unique_ptr<MainWindow> m_window;
-    QStringList m_completed;
+    std::unique_ptr<RealWindow> m_real;
     AccessibleNode m_tree; // as the window opened
 };
 
@@ -57,25 +48,17 @@ void ScreenReaderTest::initTestCase()
     QVERIFY(m_server.listen());
     m_server.setPage("/English?w=Apple", "<!DOCTYPE html><html><body><h1>Apple</h1>"
                                          "<p>A round fruit.</p></body></html>");
-    m_folder = std::make_unique<TempProgramFolder>();
-    m_folder->writeSettings(settingsServedBy(m_server, QStringLiteral("about:blank"),
-                                             m_server.url("/English?w=%word")));
-    auto browser = std::make_unique<WebEngineBrowser>();
-    connect(browser.get(), &Browser::documentComplete, this,
-            [this](const QString& url) { m_completed << url; });
-    m_window = std::make_unique<MainWindow>(m_folder->path(), std::move(browser));
-    m_window->show();
-    m_window->activateWindow(); // with no window manager nobody else activates it
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    QVERIFY(waitUntil([&] { return !m_completed.isEmpty(); }, kTimeout)); // the home page
+    m_real = std::make_unique<RealWindow>();
+    QVERIFY2(m_real->startActive(settingsServedBy(m_server, QStringLiteral("about:blank"),
+                                                  m_server.url("/English?w=%word"))),
+             qPrintable(m_real->failure()));
     m_tree = readAccessibleTree();
     QVERIFY2(m_tree.error.isEmpty(), qPrintable(m_tree.error));
 }
 
 void ScreenReaderTest::cleanupTestCase()
 {
-    m_window.reset();
-    m_folder.reset();
+    m_real.reset();
 }
 
 void ScreenReaderTest::controlsAreReadByRoleAndName_data()
@@ -187,9 +170,8 @@ void ScreenReaderTest::thePageIsReadAndLeavesTheFocusWhereItWas()
     wordBox()->setText(QStringLiteral("Apple"));
     AccessibleEventLog log({QStringLiteral("object:state-changed:focused")});
     QVERIFY2(log.failure().isEmpty(), qPrintable(log.failure()));
-    m_completed.clear();
-    m_window->findChild<QPushButton*>(QStringLiteral("cmdEn2En"))->click();
-    QVERIFY(waitUntil([&] { return !m_completed.isEmpty(); }, kTimeout));
+    m_real->control<QPushButton>("cmdEn2En")->click(); // leaves the focus in the word box
+    QVERIFY(m_real->waitForPages(2));
 
     AccessibleNode tree;
     // The engine hands its page's tree over a moment after the document is complete.
@@ -222,11 +204,7 @@ void ScreenReaderTest::thePageIsReadAndLeavesTheFocusWhereItWas()
 int main(int argc, char** argv)
 {
     ScreenReaderSession session;
-    // Only pages of 127.0.0.1 are loaded; should anything ask for a host, it fails inside the
-    // engine.
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    flags += " --host-resolver-rules=\"MAP * ~NOTFOUND, EXCLUDE 127.0.0.1\"";
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+    RealWindow::prepareProcess();
     QApplication app(argc, argv);
     if (!session.failure().isEmpty())
         qFatal("%s", qPrintable(session.failure()));

@@ -147,7 +147,7 @@ bool RealWindow::allWindowsGone()
     return waitUntil([] { return QApplication::topLevelWidgets().isEmpty(); }, 5000);
 }
 
-void lexivoPrepareRealWindowProcess()
+void RealWindow::prepareProcess()
 {
     opengl_sharing::requestBeforeApplication();
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");

@@ -21,9 +21,9 @@ class QWebEngineView;
 // window and the home page is complete or refused; every page the browser completes is recorded
 // with the status text the window left.
 //
-// Suites that use it link lexivo_real_window and end with LEXIVO_REAL_WINDOW_MAIN, which sets
-// the process up as the program's main() does and makes every host but 127.0.0.1 fail inside
-// the engine.
+// Suites that use it link lexivo_real_window and end with LEXIVO_REAL_WINDOW_MAIN, or call
+// prepareProcess() in a main() of their own: the process is set up as the program's main() does
+// it, and every host but 127.0.0.1 fails inside the engine.
 class RealWindow : public QObject
 {
 public:
@@ -58,6 +58,8 @@ public:
 
     // Once the fixtures are gone: the windows and their views left no window behind.
     static bool allWindowsGone();
+    // Before the application object.
+    static void prepareProcess();
 
     TempProgramFolder folder;
     std::unique_ptr<MainWindow> window;
@@ -69,12 +71,10 @@ private:
     QString m_failure;
 };
 
-void lexivoPrepareRealWindowProcess();
-
 #define LEXIVO_REAL_WINDOW_MAIN(TestObject)                                                        \
     int main(int argc, char** argv)                                                                \
     {                                                                                              \
-        lexivoPrepareRealWindowProcess();                                                          \
+        RealWindow::prepareProcess();                                                              \
         QApplication app(argc, argv);                                                              \
         TestObject test;                                                                           \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
