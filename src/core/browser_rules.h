@@ -4,10 +4,11 @@
 #include <QUrl>
 
 #include <array>
+#include <functional>
 #include <optional>
 
-// Rules of the browser's own commands: zoom steps, which selection can be looked up, and the page
-// shown when a page cannot be reached.
+// Rules of the browser's own commands: zoom steps, which selection can be looked up, the name a
+// printed page is offered under, and the page shown when a page cannot be reached.
 
 namespace zoom_steps {
 
@@ -37,6 +38,22 @@ std::optional<QString> lookupText(const QString& selection);
 QString menuCaption(const QString& text);
 
 } // namespace selection_lookup
+
+namespace print_file {
+
+constexpr int kMaxBaseLength = 100;
+
+// The file name a page is printed to by default: its title, white space made single spaces,
+// each character file systems refuse (\ / : * ? " < > | and control characters) made "_", no
+// dot or space at either end, at most kMaxBaseLength characters, never a name Windows keeps for
+// a device ("NUL" becomes "NUL_"); then ".pdf". A page without a title is "page.pdf".
+QString pdfName(const QString& title);
+
+// The same name made unique by a number before ".pdf" ("Apple (2).pdf"), the first of which
+// taken(name) is false.
+QString unusedName(const QString& name, const std::function<bool(const QString&)>& taken);
+
+} // namespace print_file
 
 namespace error_page {
 

@@ -24,6 +24,10 @@ private Q_SLOTS:
     void lookupCaption_data();
     void lookupCaption();
     void dictionariesInButtonOrder();
+    void pdfName_data();
+    void pdfName();
+    void unusedName_data();
+    void unusedName();
     void shortError_data();
     void shortError();
     void errorPageEscapesEveryValue();
@@ -155,6 +159,65 @@ void BrowserRulesTest::dictionariesInButtonOrder()
                                     "Computer (Eng)"}));
     QCOMPARE(kLookupDictionaries.front().key, QueryKey::Chinese);
     QCOMPARE(kLookupDictionaries.back().key, QueryKey::EngComputer);
+}
+
+void BrowserRulesTest::pdfName_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << "Apple - English"
+                           << "Apple - English.pdf";
+    QTest::newRow("no title") << ""
+                              << "page.pdf";
+    QTest::newRow("blanks only") << " \t "
+                                 << "page.pdf";
+    QTest::newRow("refused characters") << "a/b\\c:d*e?f\"g<h>i|j"
+                                        << "a_b_c_d_e_f_g_h_i_j.pdf";
+    QTest::newRow("control characters") << QString("a\x01"
+                                                   "b\x7f")
+                                        << "a_b_.pdf";
+    QTest::newRow("white space") << "  Apple \n\t pie  "
+                                 << "Apple pie.pdf";
+    QTest::newRow("dots at the ends") << "..hidden."
+                                      << "hidden.pdf";
+    QTest::newRow("not Latin") << QString::fromUtf8("日語 – 𠮷")
+                               << QString::fromUtf8("日語 – 𠮷.pdf");
+    QTest::newRow("device name") << "nul"
+                                 << "nul_.pdf";
+    QTest::newRow("device name with a suffix") << "COM1.txt"
+                                               << "COM1.txt_.pdf";
+    QTest::newRow("a longer name") << "CONSOLE"
+                                   << "CONSOLE.pdf";
+    QTest::newRow("long") << QString(150, u'x') << QString(100, u'x') + ".pdf";
+    QTest::newRow("long, cut before a space")
+        << QString(99, u'x') + "  y" << QString(99, u'x') + ".pdf";
+    QTest::newRow("long, a pair not split")
+        << QString(99, u'x') + QString::fromUtf8("𠮷") << QString(99, u'x') + ".pdf";
+}
+
+void BrowserRulesTest::pdfName()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, name);
+    QCOMPARE(print_file::pdfName(title), name);
+}
+
+void BrowserRulesTest::unusedName_data()
+{
+    QTest::addColumn<QStringList>("taken");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("free") << QStringList() << "Apple.pdf";
+    QTest::newRow("taken") << QStringList{"Apple.pdf"} << "Apple (2).pdf";
+    QTest::newRow("taken twice") << QStringList{"Apple.pdf", "Apple (2).pdf"} << "Apple (3).pdf";
+}
+
+void BrowserRulesTest::unusedName()
+{
+    QFETCH(QStringList, taken);
+    QFETCH(QString, name);
+    QCOMPARE(
+        print_file::unusedName("Apple.pdf", [&](const QString& n) { return taken.contains(n); }),
+        name);
 }
 
 void BrowserRulesTest::shortError_data()
