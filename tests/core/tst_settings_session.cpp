@@ -82,16 +82,15 @@ private Q_SLOTS:
 
 void SettingsSessionTest::loadsWhatStartFinds_data()
 {
-    QTest::addColumn<QString>("found"); // at session/lexivo.xml: "", "file", "empty", "folder"
+    // At session/lexivo.xml: "", "file", "empty", "folder", "marked" (a byte-order mark and a
+    // Windows-1252 letter, as a Windows-1252 editor leaves a file the program wrote as UTF-8).
+    QTest::addColumn<QString>("found");
     QTest::addColumn<QString>("home");
-    QTest::newRow("no file: the defaults") << ""
-                                           << "about:blank";
-    QTest::newRow("a file: its values") << "file"
-                                        << "http://home.test/";
-    QTest::newRow("an empty file: empty values") << "empty"
-                                                 << "";
-    QTest::newRow("a folder is no file: the defaults") << "folder"
-                                                       << "about:blank";
+    QTest::newRow("no file: the defaults") << QString() << QStringLiteral("about:blank");
+    QTest::newRow("a file: its values") << "file" << QStringLiteral("http://home.test/");
+    QTest::newRow("an empty file: empty values") << "empty" << QString();
+    QTest::newRow("a folder is no file: the defaults") << "folder" << QStringLiteral("about:blank");
+    QTest::newRow("a mark, then the code page") << "marked" << QStringLiteral("caf\u00E9");
 }
 
 void SettingsSessionTest::loadsWhatStartFinds()
@@ -104,6 +103,8 @@ void SettingsSessionTest::loadsWhatStartFinds()
         QVERIFY(QDir().mkdir(session.folder()));
     if (found == QLatin1String("file"))
         QVERIFY(writeBytes(session.filePath(), "<Home>http://home.test/</Home>"));
+    if (found == QLatin1String("marked"))
+        QVERIFY(writeBytes(session.filePath(), "\xEF\xBB\xBF<Home>caf\xE9</Home>"));
     if (found == QLatin1String("empty"))
         QVERIFY(writeBytes(session.filePath(), {}));
     if (found == QLatin1String("folder"))
@@ -174,7 +175,7 @@ void SettingsSessionTest::fingerprintNoticesAnotherSave()
         QCOMPARE(fingerprintFile(path).kind, Fingerprint::Unreadable);
     QVERIFY(QFile::remove(path));
     QVERIFY(QDir(dir.path()).mkdir(fileName()));
-    QCOMPARE(fingerprintFile(path), Fingerprint()); // a folder is no file
+    QCOMPARE(fingerprintFile(path).kind, Fingerprint::Folder);
 }
 
 void SettingsSessionTest::twoCopiesAskBeforeReplacingEachOther()
