@@ -30,13 +30,6 @@ namespace {
 
 const char kCopyArgument[] = "--copy";
 
-QueryStringSet valuesWithEnglish(const QString& english)
-{
-    QueryStringSet values = canned_templates::defaults();
-    values[QueryKey::English] = english;
-    return values;
-}
-
 // A copy of the program: starts (loads), says "loaded", waits for a line on its input, then
 // saves `english` as its English template and says how that went.
 int runCopy(const QString& home, const QString& english)
@@ -49,7 +42,9 @@ int runCopy(const QString& home, const QString& english)
     char line[16];
     if (!std::fgets(line, sizeof line, stdin))
         return 2;
-    const SettingsSession::SaveResult result = session.save(valuesWithEnglish(english));
+    QueryStringSet values = canned_templates::defaults();
+    values[QueryKey::English] = english;
+    const SettingsSession::SaveResult result = session.save(values);
     std::puts(result.status == Status::Saved           ? "saved"
               : result.status == Status::ChangedOnDisk ? "asked"
                                                        : qPrintable(result.error));
@@ -72,7 +67,6 @@ private Q_SLOTS:
     void readFailureSaysWhy_data();
     void readFailureSaysWhy();
     void fingerprintNoticesAnotherSave();
-    void twoCopiesAskBeforeReplacingEachOther();
     void saveLock_data();
     void saveLock();
     void simultaneousSavesNeverLoseOne_data();
@@ -176,29 +170,6 @@ void SettingsSessionTest::fingerprintNoticesAnotherSave()
     QVERIFY(QFile::remove(path));
     QVERIFY(QDir(dir.path()).mkdir(fileName()));
     QCOMPARE(fingerprintFile(path).kind, Fingerprint::Folder);
-}
-
-void SettingsSessionTest::twoCopiesAskBeforeReplacingEachOther()
-{
-    QTemporaryDir home;
-    SettingsSession first(home.path());
-    SettingsSession second(home.path());
-    first.load();
-    second.load();
-    QueryStringSet values = canned_templates::defaults();
-    values[QueryKey::English] = QStringLiteral("http://second.test/%word");
-    QCOMPARE(second.save(values).status, Status::Saved);
-
-    values[QueryKey::English] = QStringLiteral("http://first.test/%word");
-    const SettingsSession::SaveResult asked = first.save(values);
-    QCOMPARE(asked.status, Status::ChangedOnDisk);
-    QCOMPARE(asked.found, fingerprintOf(readBytes(first.filePath())));
-    QVERIFY(readBytes(first.filePath()).contains("http://second.test/"));
-    // Once the user agreed: replaced; the first copy's own saves then ask nothing.
-    QCOMPARE(first.saveOver(values, asked.found).status, Status::Saved);
-    QVERIFY(readBytes(first.filePath()).contains("http://first.test/"));
-    QCOMPARE(first.save(values).status, Status::Saved);
-    QCOMPARE(second.save(values).status, Status::ChangedOnDisk);
 }
 
 void SettingsSessionTest::saveLock_data()
