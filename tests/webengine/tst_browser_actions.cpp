@@ -8,7 +8,7 @@
 #include "dialogs/options_dialog.h"
 #include "local_http_server.h"
 #include "main_window/main_window.h"
-#include "served_settings.h"
+#include "served_query_strings.h"
 #include "temp_program_folder.h"
 #include "wait_until.h"
 #include "webengine/browser_actions.h"
@@ -188,7 +188,7 @@ void BrowserActionsTest::startWindow(const QString& home, const QString& english
 {
     m_window.reset();
     m_folder = std::make_unique<TempProgramFolder>();
-    m_folder->writeSettings(settingsServedBy(m_server, home, englishTemplate));
+    m_folder->writeSettings(queryStringsServedBy(m_server, home, englishTemplate));
     auto browser = std::make_unique<WebEngineBrowser>();
     m_browser = browser.get();
     m_window = std::make_unique<MainWindow>(m_folder->path(), std::move(browser));
