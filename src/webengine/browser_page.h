@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/error_page.h"
+
 #include <QWebEnginePage>
 
 class NavigationTracker;
@@ -21,6 +23,9 @@ public:
 
     // The one record of this page's navigations.
     NavigationTracker* navigations() const { return m_navigations; }
+    // The colours of the program's own pages: those of the view that shows the page, so that
+    // they follow the desktop's style, dark or light.
+    error_page::Colors ownPageColors() const;
 
 Q_SIGNALS:
     // The page asked for a new window, and got none.

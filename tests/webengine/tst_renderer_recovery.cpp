@@ -4,6 +4,7 @@
 
 #include "browser_events.h"
 #include "local_http_server.h"
+#include "page_driver.h"
 #include "wait_until.h"
 #include "webengine/webengine_browser.h"
 
@@ -188,14 +189,5 @@ void RendererRecoveryTest::crashedRendererLeavesNotice()
     QCOMPARE(pageText(), QStringLiteral("/define?w=pear"));
 }
 
-int main(int argc, char** argv)
-{
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    flags += " \"--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1\"";
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
-    QApplication app(argc, argv);
-    RendererRecoveryTest test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+LEXIVO_BROWSER_TEST_MAIN(RendererRecoveryTest)
 #include "tst_renderer_recovery.moc"
