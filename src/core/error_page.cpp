@@ -8,8 +8,8 @@ namespace error_page {
 
 namespace {
 
-// The markers that tell the program's own pages from the web's.
-constexpr char kMarkerPrefix[] = "<meta name=\"lexivo-notice\"";
+// The markers that tell the program's error pages from the web's.
+constexpr char kErrorPageMarker[] = "<meta name=\"lexivo-notice\"";
 constexpr char kUnreachableSiteMarker[] = "<meta name=\"lexivo-notice\" content=\"load-failed\">";
 constexpr char kRendererEndedMarker[] = "<meta name=\"lexivo-notice\" content=\"renderer\">";
 
@@ -261,9 +261,9 @@ QString rendererEndedHtml(const Colors& colors)
                          "</body></html>");
 }
 
-bool isOwnPage(const QUrl& url)
+bool isErrorPage(const QUrl& url)
 {
-    return hasMarker(url, kMarkerPrefix);
+    return hasMarker(url, kErrorPageMarker);
 }
 
 bool isUnreachableSitePage(const QUrl& url)

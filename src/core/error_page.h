@@ -3,7 +3,7 @@
 #include <QString>
 #include <QUrl>
 
-// The program's own pages, shown in the browser in place of a page: the page for a site that
+// The program's error pages, shown in the browser in place of a page: the page for a site that
 // cannot be reached, with advice that fits the cause, and the page for a page whose renderer
 // ended. Both are local, run no script, follow the colours they are given and wrap any text.
 namespace error_page {
@@ -62,9 +62,9 @@ QString unreachableSiteHtml(const Failure& failure, const Colors& colors);
 // The page shown in place of one whose renderer crashed or ran out of memory.
 QString rendererEndedHtml(const Colors& colors);
 
-// Whether url is one of the program's own pages (a data: URL as setHtml makes them, holding the
+// Whether url is one of the program's error pages (a data: URL as setHtml makes them, holding the
 // pages' marker): it is shown, never navigated to.
-bool isOwnPage(const QUrl& url);
+bool isErrorPage(const QUrl& url);
 // Whether url is the page for a site that cannot be reached.
 bool isUnreachableSitePage(const QUrl& url);
 

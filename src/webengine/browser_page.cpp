@@ -161,7 +161,7 @@ void BrowserPage::refuseRequests()
 // refused; every other navigation goes ahead, and is reported once.
 bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
 {
-    if (error_page::isOwnPage(url))
+    if (error_page::isErrorPage(url))
         return true; // shown by the program in place of another page: no navigation
     if (type == NavigationTypeRedirect)
         return acceptRedirect(url, isMainFrame);
@@ -237,7 +237,7 @@ void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
     QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceId);
 }
 
-error_page::Colors BrowserPage::ownPageColors() const
+error_page::Colors BrowserPage::errorPageColors() const
 {
     const QWebEngineView* view = QWebEngineView::forPage(this);
     const QPalette palette = view ? view->palette() : QGuiApplication::palette();
@@ -248,7 +248,7 @@ error_page::Colors BrowserPage::ownPageColors() const
 void BrowserPage::showErrorPage(const QWebEngineLoadingInfo& info)
 {
     if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus ||
-        error_page::isOwnPage(info.url()))
+        error_page::isErrorPage(info.url()))
         return;
     // An HTTP error status comes with the site's own page, shown as it is; a navigation given
     // up for another one has nothing to say.
@@ -257,7 +257,7 @@ void BrowserPage::showErrorPage(const QWebEngineLoadingInfo& info)
         return;
     const QString html = error_page::unreachableSiteHtml(
         {m_navigations->lookupCaption(), info.url(), info.errorCode(), info.errorString()},
-        ownPageColors());
+        errorPageColors());
     // Once the engine has finished with the failed load; not if another page is on its way.
     QTimer::singleShot(0, this, [this, html, failed = info.url()] {
         if (url() == failed && !m_navigations->isLoading())

@@ -153,7 +153,7 @@ void NavigationTracker::onLoadingChanged(const QWebEngineLoadingInfo& info)
     case QWebEngineLoadingInfo::LoadStartedStatus: {
         const bool reported = sameDocument(url, m_reportedUrl);
         m_reportedUrl.clear();
-        if (reported || error_page::isOwnPage(url))
+        if (reported || error_page::isErrorPage(url))
             return;
         // Too late to stop the load, see above. A link to mailto: and the like, which the engine
         // stops by itself, is refused: no end to wait for.
@@ -173,7 +173,7 @@ void NavigationTracker::onLoadingChanged(const QWebEngineLoadingInfo& info)
         // which has ended already. Its page for a crashed renderer ends any waiting.
         if (error_page::isUnreachableSitePage(url))
             return;
-        if (error_page::isOwnPage(url) || sameDocument(url, m_mainUrl))
+        if (error_page::isErrorPage(url) || sameDocument(url, m_mainUrl))
             setMainUrl(QUrl());
         Q_EMIT ended(url);
         return;

@@ -112,6 +112,6 @@ void RendererWatchdog::onRenderProcessTerminated(
         return;
     // Deferred, as above. The page is the program's own: it ends any waiting for a page.
     QTimer::singleShot(0, this, [this] {
-        m_page->setHtml(error_page::rendererEndedHtml(m_page->ownPageColors()));
+        m_page->setHtml(error_page::rendererEndedHtml(m_page->errorPageColors()));
     });
 }

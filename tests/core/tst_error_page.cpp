@@ -1,5 +1,5 @@
-// The program's own pages in the browser: the page for a site that cannot be reached, with
-// advice that fits the cause and the page it failed on, and how the browser knows its own pages.
+// The program's error pages in the browser: the page for a site that cannot be reached, with
+// advice that fits the cause and the page it failed on, and how the browser knows them.
 
 #include "core/error_page.h"
 
@@ -21,8 +21,8 @@ private Q_SLOTS:
     void pageEscapesEveryValue();
     void pageFollowsTheColoursAndWraps_data();
     void pageFollowsTheColoursAndWraps();
-    void ownPagesAreRecognised_data();
-    void ownPagesAreRecognised();
+    void errorPagesAreRecognised_data();
+    void errorPagesAreRecognised();
 };
 
 void ErrorPageTest::shortError_data()
@@ -214,11 +214,11 @@ void ErrorPageTest::pageFollowsTheColoursAndWraps()
     }
 }
 
-void ErrorPageTest::ownPagesAreRecognised_data()
+void ErrorPageTest::errorPagesAreRecognised_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<bool>("isUnreachableSitePage");
-    QTest::addColumn<bool>("isOwnPage");
+    QTest::addColumn<bool>("isErrorPage");
 
     const QString errorPageBase64 = QStringLiteral(
         "data:text/html;charset=UTF-8;base64,PGh0bWw+PGhlYWQ+PG1ldGEgbmFtZT0ibGV4aXZvLW5vdGljZSIg"
@@ -242,13 +242,13 @@ void ErrorPageTest::ownPagesAreRecognised_data()
         << QStringLiteral("data:text/html") << false << false;
 }
 
-void ErrorPageTest::ownPagesAreRecognised()
+void ErrorPageTest::errorPagesAreRecognised()
 {
     QFETCH(QString, url);
     QFETCH(bool, isUnreachableSitePage);
-    QFETCH(bool, isOwnPage);
+    QFETCH(bool, isErrorPage);
     QCOMPARE(error_page::isUnreachableSitePage(QUrl(url)), isUnreachableSitePage);
-    QCOMPARE(error_page::isOwnPage(QUrl(url)), isOwnPage);
+    QCOMPARE(error_page::isErrorPage(QUrl(url)), isErrorPage);
 }
 
 QTEST_APPLESS_MAIN(ErrorPageTest)
