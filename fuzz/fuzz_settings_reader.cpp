@@ -99,6 +99,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Windows-1252, which defines all 256 bytes, one character each, so nothing is lost or
     // invented.
     const QString text = settings_file::decodeFileText(bytes);
+    // After a byte-order mark, bytes that are no UTF-8 are the code page's: nothing becomes
+    // U+FFFD unless the file holds it.
+    require(!text.contains(QChar(0xFFFD)) || bytes.contains("\xEF\xBF\xBD"),
+            "a byte was replaced by U+FFFD", text);
     if (!bytes.startsWith("\xEF\xBB\xBF")) {
         require(text.size() == bytes.size(), "decoding changed the length", text);
         require(settings_file::encodeFileText(text) == bytes,

@@ -12,7 +12,9 @@ namespace settings_file {
 // surrogate, which no encoding can hold, becomes "?" either way.
 QByteArray encodeFileText(const QString& text);
 
-// UTF-8 when the bytes start with its byte-order mark, otherwise the code page.
+// UTF-8 when the bytes start with its byte-order mark, otherwise the code page. After the mark,
+// a byte that is not part of well-formed UTF-8 (a file edited by hand in a Windows-1252 editor)
+// is read as the code page's character rather than replaced.
 QString decodeFileText(const QByteArray& bytes);
 
 } // namespace settings_file

@@ -109,6 +109,12 @@ bool putBack(const QString& path, const QByteArray& previous)
 #endif
 }
 
+QString linkTargetOf(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isSymbolicLink() ? info.symLinkTarget() : QString();
+}
+
 } // namespace
 
 bool SaveFile::syncToDisk()
@@ -189,20 +195,25 @@ WriteResult writeTextFile(const QString& path, const QString& text)
     return writeBytes(file, encodeFileText(text));
 }
 
-Fingerprint fingerprintOf(const QByteArray& bytes)
+Fingerprint fingerprintOf(const QByteArray& bytes, const QString& path)
 {
     // Change detection, not security: any digest of the content will do.
-    return {Fingerprint::Content, QCryptographicHash::hash(bytes, QCryptographicHash::Blake2b_256)};
+    return {Fingerprint::Content, QCryptographicHash::hash(bytes, QCryptographicHash::Blake2b_256),
+            linkTargetOf(path)};
 }
 
 Fingerprint fingerprintFile(const QString& path)
 {
-    if (!QFileInfo(path).isFile())
-        return {};
+    const QFileInfo info(path);
+    Fingerprint found{Fingerprint::Missing, {}, linkTargetOf(path)};
     QByteArray bytes;
-    if (!readAllBytes(path, bytes, nullptr))
-        return {Fingerprint::Unreadable, {}};
-    return fingerprintOf(bytes);
+    if (info.isDir())
+        found.kind = Fingerprint::Folder;
+    else if (info.isFile() && !readAllBytes(path, bytes, nullptr))
+        found.kind = Fingerprint::Unreadable;
+    else if (info.isFile())
+        found = fingerprintOf(bytes, path);
+    return found;
 }
 
 bool readTextFile(const QString& path, QString& text, QString* failure, Fingerprint* seen)
@@ -210,7 +221,8 @@ bool readTextFile(const QString& path, QString& text, QString* failure, Fingerpr
     QByteArray bytes;
     const bool read = readAllBytes(path, bytes, failure);
     if (seen)
-        *seen = read ? fingerprintOf(bytes) : Fingerprint{Fingerprint::Unreadable, {}};
+        *seen = read ? fingerprintOf(bytes, path)
+                     : Fingerprint{Fingerprint::Unreadable, {}, linkTargetOf(path)};
     if (!read)
         return false;
     if (bytes.isEmpty()) {

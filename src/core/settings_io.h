@@ -41,21 +41,24 @@ WriteResult writeBytes(SaveFile& file, const QByteArray& bytes);
 WriteResult writeTextFile(const QString& path, const QString& text);
 
 // A file's content as this copy of the program last read or wrote it, to notice that another
-// copy has saved over it in between.
+// copy has saved over it in between, or that something else has taken its name.
 struct Fingerprint
 {
-    enum Kind { Missing, Unreadable, Content } kind = Missing;
-    QByteArray digest; // of the content, for Content
+    enum Kind { Missing, Unreadable, Content, Folder } kind = Missing;
+    QByteArray digest;  // of the content, for Content
+    QString linkTarget; // where the name leads when it is a symbolic link; kind is of the target
 
     bool operator==(const Fingerprint& other) const
     {
-        return kind == other.kind && digest == other.digest;
+        return kind == other.kind && digest == other.digest && linkTarget == other.linkTarget;
     }
     bool operator!=(const Fingerprint& other) const { return !(*this == other); }
 };
 
-Fingerprint fingerprintOf(const QByteArray& bytes);
-// Reads the file now. Something that is not a file (nothing, a folder) counts as Missing.
+// The fingerprint of content read or written through the name `path`.
+Fingerprint fingerprintOf(const QByteArray& bytes, const QString& path = {});
+// Reads the file now. Nothing, or something that is neither a file nor a folder, counts as
+// Missing.
 Fingerprint fingerprintFile(const QString& path);
 
 // Reads the whole file as text (decodeFileText). False, with text untouched, when the file

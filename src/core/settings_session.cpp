@@ -3,6 +3,7 @@
 #include "core/canned_templates.h"
 #include "core/settings_encoding.h"
 #include "core/settings_format.h"
+#include "core/settings_messages.h"
 #include "core/settings_save_lock.h"
 
 #include <QDir>
@@ -71,17 +72,24 @@ SettingsSession::SaveResult SettingsSession::saveIfUnchanged(const QueryStringSe
     // From the check to the new file in place, no other copy's save may come in between.
     const SaveLock lock(file, kLockWait);
     if (lock.state() == SaveLock::State::Busy)
-        return {SaveStatus::Failed, problemText(FileProblem::SaveInProgress, {}), {}};
-    // Replacing a file another copy has saved since would silently drop its settings.
+        return {SaveStatus::Failed, problemText(FileProblem::SaveInProgress, {}), {}, {}};
+    // A folder cannot be replaced by a file, and is not asked about.
     const Fingerprint found = fingerprintFile(file);
+    if (found.kind == Fingerprint::Folder)
+        return {SaveStatus::Failed, settings_messages::folderInTheWay(found), {}, {}};
+    // Replacing a file another copy has saved since would silently drop its settings; a link
+    // that has taken the file's name would take the values somewhere else.
     if (found != expected)
-        return {SaveStatus::ChangedOnDisk, {}, found};
+        return {SaveStatus::ChangedOnDisk,
+                {},
+                settings_messages::changedOnDisk(file, found, expected),
+                found};
 
     const QByteArray bytes = encodeFileText(buildSettingsText(values));
     SaveFile saveFile(file);
     const WriteResult written = writeBytes(saveFile, bytes);
     if (!written.ok)
-        return {SaveStatus::Failed, written.error, {}};
-    m_seen = fingerprintOf(bytes);
-    return {SaveStatus::Saved, {}, {}};
+        return {SaveStatus::Failed, written.error, {}, {}};
+    m_seen = fingerprintOf(bytes, file);
+    return {SaveStatus::Saved, {}, {}, {}};
 }

@@ -41,6 +41,7 @@ public:
     {
         SaveStatus status = SaveStatus::Failed;
         QString error;                    // Failed: why, in a sentence
+        QString question;                 // ChangedOnDisk: what was found; replace it?
         settings_file::Fingerprint found; // ChangedOnDisk: the file as found
     };
     // Writes the values, unless the file has changed since this copy last read or wrote it.

@@ -2,6 +2,7 @@
 
 #include "design/design_scale.h"
 #include "design/enter_key.h"
+#include "design/tab_chain.h"
 
 #include <QKeyEvent>
 #include <QScrollArea>
@@ -56,8 +57,10 @@ void DesignDialog::applyTabOrder(std::vector<std::pair<int, QWidget*>> widgetsBy
 {
     std::stable_sort(widgetsByTabIndex.begin(), widgetsByTabIndex.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 0; i + 1 < widgetsByTabIndex.size(); ++i)
-        QWidget::setTabOrder(widgetsByTabIndex[i].second, widgetsByTabIndex[i + 1].second);
+    std::vector<QWidget*> widgets;
+    for (const auto& [tabIndex, widget] : widgetsByTabIndex)
+        widgets.push_back(widget);
+    chainTabOrder(widgets);
     if (!widgetsByTabIndex.empty())
         widgetsByTabIndex.front().second->setFocus();
 }

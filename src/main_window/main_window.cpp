@@ -9,15 +9,17 @@
 #include "core/status_dots.h"
 #include "core/url_template.h"
 #include "design/design_scale.h"
+#include "design/docked_client_area.h"
 #include "design/enter_key.h"
 #include "design/screen_placement.h"
 #include "design/simple_status_bar.h"
+#include "design/tab_chain.h"
+#include "design/window_frame.h"
 #include "design/window_keys.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/options_dialog.h"
 #include "main_window/settings_command.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
@@ -26,9 +28,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-#include <QWindow>
 
-#include <functional>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -66,50 +68,6 @@ const LookupButton kLookupButtons[layout::kLookupButtonCount] = {
     {"cmdEngComputer", QueryKey::EngComputer, design_font::kWindow},
 };
 
-// Keeps the status bar docked to the bottom of the client area, full width.
-class ClientArea : public QWidget
-{
-public:
-    using QWidget::QWidget;
-    QWidget* dockedBottom = nullptr;
-    int dockedHeight = 0;
-
-protected:
-    void resizeEvent(QResizeEvent*) override
-    {
-        if (dockedBottom)
-            dockedBottom->setGeometry(0, height() - dockedHeight, width(), dockedHeight);
-    }
-};
-
-// Calls back when the window system may have changed a window's frame without moving or
-// resizing the window, which Qt reports with no event: an X11 window manager frames a window
-// after it is first shown (reparenting it and setting _NET_FRAME_EXTENTS) and may change the
-// frame when the window is maximised or restored.
-class FrameChangeFilter : public QAbstractNativeEventFilter
-{
-public:
-    explicit FrameChangeFilter(std::function<void()> changed) : m_changed(std::move(changed)) {}
-
-    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
-    {
-        if (eventType == "xcb_generic_event_t") {
-            // X11 protocol event codes: the first byte of an event is its code, its top bit set
-            // when another client (the window manager) sent it.
-            constexpr quint8 kReparentNotify = 21;
-            constexpr quint8 kConfigureNotify = 22;
-            constexpr quint8 kPropertyNotify = 28;
-            const quint8 code = *static_cast<const quint8*>(message) & 0x7f;
-            if (code == kReparentNotify || code == kConfigureNotify || code == kPropertyNotify)
-                m_changed();
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_changed;
-};
-
 } // namespace
 
 MainWindow::MainWindow(const QString& programFolder, std::unique_ptr<Browser> browser,
@@ -128,8 +86,11 @@ MainWindow::MainWindow(const QString& programFolder, std::unique_ptr<Browser> br
     loadSettingsAndOpenHomePage();
     placeAtDesignPosition();
 
-    m_frameChanges = std::make_unique<FrameChangeFilter>([this] { fitToFrameLater(); });
-    QCoreApplication::instance()->installNativeEventFilter(m_frameChanges.get());
+    m_frameWatcher = new WindowFrameWatcher(this);
+    connect(m_frameWatcher, &WindowFrameWatcher::frameChecked, this, [this] {
+        if (isVisible() && outerSize(*this) != m_fittedOuterSize)
+            fitToWindow();
+    });
 }
 
 MainWindow::~MainWindow() = default;
@@ -137,7 +98,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildDesign()
 {
     const DesignScale scale(this);
-    auto* client = new ClientArea(this);
+    auto* client = new DockedClientArea(this);
     client->setObjectName(QStringLiteral("clientArea"));
     m_client = client;
     setCentralWidget(client);
@@ -173,8 +134,7 @@ void MainWindow::buildDesign()
     m_statusBar = new SimpleStatusBar(client);
     m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
     m_statusBar->setAccessibleName(QStringLiteral("Status"));
-    client->dockedBottom = m_statusBar;
-    client->dockedHeight = scale.y(kStatusBarHeight);
+    client->dockBottom(m_statusBar, scale.y(kStatusBarHeight));
 
     m_wordEdit = new QLineEdit(client);
     m_wordEdit->setObjectName(QStringLiteral("txtWord"));
@@ -191,27 +151,17 @@ void MainWindow::buildDesign()
     m_wordLabel->setBuddy(m_wordEdit); // screen readers announce the word box as "Word:"
     scale.placeLabel(m_wordLabel, {120, 270, 855, 375});
 
-    applyTabOrder();
+    // The design's tab order: the word box, the six buttons left to right, then the page (the
+    // label and the status bar take no focus). The page's content comes when its engine starts.
+    std::vector<QWidget*> tabOrder{m_wordEdit};
+    tabOrder.insert(tabOrder.end(), m_lookupButtons.begin(), m_lookupButtons.end());
+    tabOrder.push_back(m_browserView);
+    new TabChain(std::move(tabOrder), this);
     applyReadingOrder();
-    // The browser view may make its content widget (its focus proxy) only later, when its
-    // engine starts, perhaps inside a view of its own placed in the view later still; Qt puts a
-    // new widget at the end of the focus chain, in front of whatever comes after the view: order
-    // the chain again once it is there.
-    watchForFocusChildren(m_browserView);
     m_wordEdit->setFocus();
 
     resize(scale.size(kClientWidth, kClientHeight));
     applyRowLayout();
-}
-
-// The design's tab order: the word box, the six buttons left to right, then the page (the label
-// and the status bar take no focus).
-void MainWindow::applyTabOrder()
-{
-    QWidget::setTabOrder(m_wordEdit, m_lookupButtons[0]);
-    for (int i = 0; i + 1 < layout::kLookupButtonCount; ++i)
-        QWidget::setTabOrder(m_lookupButtons[i], m_lookupButtons[i + 1]);
-    QWidget::setTabOrder(m_lookupButtons[layout::kLookupButtonCount - 1], m_browserView);
 }
 
 // Screen readers read a window's controls in their stacking order, which the design order leaves
@@ -226,29 +176,6 @@ void MainWindow::applyReadingOrder()
         button->raise();
     m_browserView->raise();
     m_statusBar->raise();
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    // The view sets its focus proxy after adding the child, so order the chain once that is
-    // done. A child widget may get children of its own: watch those too.
-    if (event->type() == QEvent::ChildAdded &&
-        (watched == m_browserView ||
-         m_browserView->isAncestorOf(qobject_cast<QWidget*>(watched)))) {
-        if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child())) {
-            watchForFocusChildren(child);
-            QTimer::singleShot(0, this, &MainWindow::applyTabOrder);
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-// The widget and those it holds already: the page's widget may come deep inside them.
-void MainWindow::watchForFocusChildren(QWidget* widget)
-{
-    widget->installEventFilter(this);
-    for (QWidget* child : widget->findChildren<QWidget*>())
-        child->installEventFilter(this);
 }
 
 void MainWindow::buildMenus()
@@ -329,8 +256,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    fitToFrameLater(); // the window system shows the window after this event
-
+    m_frameWatcher->checkLater(); // the window system shows the window after this event
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -352,46 +278,8 @@ void MainWindow::moveEvent(QMoveEvent* event)
     QMainWindow::moveEvent(event);
     // A window manager that moves the window as it frames it reports a move rather than a
     // resize; the row is fitted to the outer size, so fit it again.
-    if (outerSize() != m_fittedOuterSize)
+    if (outerSize(*this) != m_fittedOuterSize)
         fitToWindow();
-}
-
-void MainWindow::fitToFrameLater()
-{
-    if (m_frameCheckPending)
-        return;
-    m_frameCheckPending = true;
-    // Once Qt has handled the window system's event, so that the window reports the new frame.
-    QTimer::singleShot(0, this, [this] {
-        m_frameCheckPending = false;
-        keepOnScreenWhenFramed();
-        if (isVisible() && outerSize() != m_fittedOuterSize)
-            fitToWindow();
-    });
-}
-
-// The window was placed before it had a frame, which may take it past the screen's edge: place it
-// again once the frame is there, and whenever it changes (the window manager draws none around a
-// maximised window). A window the user moves is left where it is.
-void MainWindow::keepOnScreenWhenFramed()
-{
-    const QWindow* window = windowHandle();
-    if (!window || !window->isVisible() || isMaximized() || isFullScreen())
-        return;
-    if (m_frameKeptOnScreen == window->frameMargins())
-        return;
-    m_frameKeptOnScreen = window->frameMargins();
-    keepOnScreen(*this);
-}
-
-// The window's size with its frame, caption and menu bar, as the window system reports it now.
-// QWidget::frameGeometry() keeps the frame seen at the last move or resize, so it misses a
-// frame that the window manager adds later.
-QSize MainWindow::outerSize() const
-{
-    if (const QWindow* window = windowHandle())
-        return window->frameGeometry().size();
-    return frameGeometry().size();
 }
 
 void MainWindow::fitToWindow()
@@ -399,7 +287,7 @@ void MainWindow::fitToWindow()
     const DesignScale scale(this);
     const QSize client = isMinimized() ? QSize(0, 0) : m_client->size();
     // With no window manager there is no frame: the outer size is the window's own.
-    const QSize outer = outerSize();
+    const QSize outer = outerSize(*this);
     m_fittedOuterSize = outer;
     m_row = layout::fitMainRow(m_row, {scale.twipsX(client.width()), scale.twipsY(client.height())},
                                {scale.twipsX(outer.width()), scale.twipsY(outer.height())});

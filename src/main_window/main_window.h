@@ -32,17 +32,14 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 
-#include <QMargins>
-
 #include <memory>
-#include <optional>
 
 class IntervalTimer;
-class QAbstractNativeEventFilter;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class SimpleStatusBar;
+class WindowFrameWatcher;
 class Browser;
 class OptionsDialog;
 
@@ -70,7 +67,6 @@ public:
     const layout::MainRow& rowLayout() const { return m_row; }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -81,16 +77,11 @@ protected:
 private:
     void buildDesign();
     void buildMenus();
-    void applyTabOrder();
     void applyReadingOrder();
-    void watchForFocusChildren(QWidget* widget);
     void placeAtDesignPosition();
     void loadSettingsAndOpenHomePage();
     void releaseOptionsDialog();
     void fitToWindow();
-    void fitToFrameLater();
-    void keepOnScreenWhenFramed();
-    QSize outerSize() const;
     void applyRowLayout();
 
     // Commands.
@@ -118,10 +109,7 @@ private:
     std::unique_ptr<OptionsDialog> m_optionsDialog;
     layout::MainRow m_row;
     QSize m_fittedOuterSize; // the outer size the row was last fitted to
-    std::unique_ptr<QAbstractNativeEventFilter> m_frameChanges;
-    bool m_frameCheckPending = false;
-    std::optional<QMargins>
-        m_frameKeptOnScreen; // the frame the window was last kept on screen with
+    WindowFrameWatcher* m_frameWatcher = nullptr;
 
     QElapsedTimer m_sincePreconnect; // invalid until the user first types a word
     IntervalTimer* m_dotTimer = nullptr;

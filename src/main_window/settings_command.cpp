@@ -19,10 +19,10 @@ void runQueryStringCommand(OptionsDialog& options, SettingsSession& settings,
 
     using Status = SettingsSession::SaveStatus;
     SettingsSession::SaveResult result = settings.save(options.values());
-    // Replacing a file another copy has saved since would silently drop its settings: ask.
+    // The file is not as this copy last saw it (another copy saved, it was removed, a link took
+    // its name): ask before replacing it.
     while (result.status == Status::ChangedOnDisk) {
-        if (QMessageBox::question(warningParent, settings_messages::title(),
-                                  settings_messages::changedOnDisk(settings.filePath()),
+        if (QMessageBox::question(warningParent, settings_messages::title(), result.question,
                                   QMessageBox::Yes | QMessageBox::No,
                                   QMessageBox::No) != QMessageBox::Yes)
             return;

@@ -68,10 +68,11 @@ void RendererWatchdog::watch(const QUrl& url)
 
 void RendererWatchdog::probe()
 {
-    // In a world of its own, so that the page cannot see or answer it.
+    // "0" gives the page nothing to see or answer, so it runs in the page's own world: a world of
+    // its own would keep the renderer busy after the page (see browser_page.cpp).
     QPointer<RendererWatchdog> self(this);
     const qint64 pid = m_probedPid;
-    m_page->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
+    m_page->runJavaScript(QStringLiteral("0"), QWebEngineScript::MainWorld,
                           [self, pid](const QVariant&) {
                               if (self && self->m_probedPid == pid)
                                   self->m_ticker.stop();

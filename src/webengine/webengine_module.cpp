@@ -3,6 +3,7 @@
 
 #include "browser/browser_engine.h"
 #include "browser/opengl_sharing.h"
+#include "core/engine_switches.h"
 #include "webengine/webengine_browser.h"
 
 #include <QLoggingCategory>
@@ -37,6 +38,13 @@ void quietenSetUpReport()
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
 }
 
+// On the GUI thread, before the first browser starts the engine, which reads its switches then.
+void setProgramSwitches()
+{
+    const char* const name = "QTWEBENGINE_CHROMIUM_FLAGS";
+    qputenv(name, engine_switches::withProgramSwitches(qEnvironmentVariable(name)).toLocal8Bit());
+}
+
 } // namespace
 
 class WebEngineModule : public QObject, public BrowserEngine
@@ -66,6 +74,8 @@ public:
 
     std::unique_ptr<Browser> createBrowser() override
     {
+        static std::once_flag switched;
+        std::call_once(switched, setProgramSwitches);
         return std::make_unique<WebEngineBrowser>();
     }
 };

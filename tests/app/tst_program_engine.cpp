@@ -26,6 +26,30 @@ QString mappedFiles(qint64 pid)
     return QString::fromLocal8Bit(maps.readAll());
 }
 
+// The engine's helper processes under the program, by their command lines.
+QList<QByteArray> helperCommandLines(qint64 root)
+{
+    QList<QByteArray> found;
+    QList<qint64> parents{root};
+    for (int depth = 0; depth < 3; ++depth) {
+        QList<qint64> children;
+        for (qint64 parent : parents) {
+            QFile list(QStringLiteral("/proc/%1/task/%1/children").arg(parent));
+            if (!list.open(QIODevice::ReadOnly))
+                continue;
+            for (const QByteArray& pid : list.readAll().split(' ')) {
+                QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(QString::fromLatin1(pid)));
+                if (!pid.isEmpty() && cmdline.open(QIODevice::ReadOnly)) {
+                    found.append(cmdline.readAll().replace('\0', ' '));
+                    children.append(pid.toLongLong());
+                }
+            }
+        }
+        parents = children;
+    }
+    return found;
+}
+
 } // namespace
 
 class ProgramEngineTest : public QObject
@@ -39,6 +63,7 @@ private Q_SLOTS:
     void startWritesNothingOnTheTerminal();
     void mapsTheEngineButNoOpenGl_data();
     void mapsTheEngineButNoOpenGl();
+    void startsOneZygoteAndKeepsTheUsersSwitches();
 
 private:
     LocalHttpServer m_server;
@@ -62,6 +87,10 @@ void ProgramEngineTest::initTestCase()
     m_program.setProgram(program);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeFolder.path());
+    // A switch of the user's, which the engine passes on to its zygote.
+    const QString switches = QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS");
+    environment.insert(switches,
+                       (environment.value(switches) + QStringLiteral(" --lang=de-CH")).trimmed());
     m_program.setProcessEnvironment(environment);
     m_program.start();
     QVERIFY(m_program.waitForStarted());
@@ -112,6 +141,19 @@ void ProgramEngineTest::mapsTheEngineButNoOpenGl()
     QFETCH(bool, mapped);
     QVERIFY(waitUntil([&] { return m_server.requestCount("/home") > 0; }, kTimeout));
     QCOMPARE(mappedFiles(m_program.processId()).contains(library), mapped);
+}
+
+// The program's own switch keeps the engine from keeping a zygote for unsandboxed helpers; the
+// user's switch still reaches the engine.
+void ProgramEngineTest::startsOneZygoteAndKeepsTheUsersSwitches()
+{
+    QVERIFY(waitUntil([&] { return m_server.requestCount("/home") > 0; }, kTimeout));
+    const QList<QByteArray> helpers = helperCommandLines(m_program.processId());
+    QVERIFY(!helpers.isEmpty());
+    for (const QByteArray& helper : helpers) {
+        QVERIFY2(!helper.contains("--no-zygote-sandbox"), helper.constData());
+        QVERIFY2(helper.contains("--lang=de-CH"), helper.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(ProgramEngineTest)

@@ -2,6 +2,7 @@
 // what it says without one.
 
 #include "core/engine_module.h"
+#include "core/engine_switches.h"
 #include "core/module_image.h"
 #include "elf_sections.h"
 
@@ -66,6 +67,8 @@ private Q_SLOTS:
     void notFoundReason_data();
     void notFoundReason();
     void textsNameTheReasonAndTheAddress();
+    void programSwitchesComeBeforeTheUsers_data();
+    void programSwitchesComeBeforeTheUsers();
     void digest_data();
     void digest();
     void strippingKeepsTheDigest_data();
@@ -234,6 +237,26 @@ void EngineModuleTest::damageChangesTheDigestWhereLoaded()
     QVERIFY(range.size >= 16);
     elf_sections::overwrite(damaged, range, range.size / 2, 16);
     QCOMPARE(module_image::digest(damaged) != module_image::digest(original), changed);
+}
+
+void EngineModuleTest::programSwitchesComeBeforeTheUsers_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("switches");
+    QTest::newRow("none of the user's") << ""
+                                        << "--no-unsandboxed-zygote";
+    QTest::newRow("the user's after") << "--lang=de"
+                                      << "--no-unsandboxed-zygote --lang=de";
+    QTest::newRow("the user's as written")
+        << "--host-resolver-rules=\"MAP * ~NOTFOUND\"  --lang=de"
+        << "--no-unsandboxed-zygote --host-resolver-rules=\"MAP * ~NOTFOUND\"  --lang=de";
+}
+
+void EngineModuleTest::programSwitchesComeBeforeTheUsers()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, switches);
+    QCOMPARE(engine_switches::withProgramSwitches(user), switches);
 }
 
 QTEST_APPLESS_MAIN(EngineModuleTest)

@@ -80,6 +80,25 @@ void SettingsEncodingTest::decodesTheFileEncoding_data()
                                 << "caf\u00E9";
     QTest::newRow("BOM only") << QByteArray("\xEF\xBB\xBF") << "";
     QTest::newRow("a BOM later on is text") << QByteArray("a\xEF\xBB\xBF") << "a\u00EF\u00BB\u00BF";
+    QTest::newRow("a second BOM after the first is dropped, as always")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx") << "x";
+    QTest::newRow("a UTF-8 noncharacter is UTF-8")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBF\xBF") << "\uFFFF";
+    // Edited by hand in a Windows-1252 editor: each byte that is no UTF-8 is the code page's.
+    QTest::newRow("BOM, then the code page") << QByteArray("\xEF\xBB\xBF"
+                                                           "caf\xE9")
+                                             << "caf\u00E9";
+    QTest::newRow("BOM, UTF-8 and the code page mixed")
+        << QByteArray("\xEF\xBB\xBF\xE6\x97\xA5 caf\xE9 \x80\xEF\xBB\xBF")
+        << "\u65E5 caf\u00E9 \u20AC\uFEFF";
+    QTest::newRow("BOM, a character cut short at the end") << QByteArray("\xEF\xBB\xBF"
+                                                                         "a\xE6\x97")
+                                                           << "a\u00E6\u2014";
+    QTest::newRow("BOM, an encoded surrogate")
+        << QByteArray("\xEF\xBB\xBF\xED\xA0\x80") << "\u00ED\u00A0\u20AC";
+    QTest::newRow("BOM, an overlong '/'") << QByteArray("\xEF\xBB\xBF\xC0\xAF") << "\u00C0\u00AF";
+    QTest::newRow("BOM, beyond U+10FFFF")
+        << QByteArray("\xEF\xBB\xBF\xF4\x90\x80\x80") << "\u00F4\u0090\u20AC\u20AC";
 }
 
 void SettingsEncodingTest::decodesTheFileEncoding()

@@ -1,68 +1,14 @@
-// "Online Dictionary Query String", driven through the real modal dialogs.
+// "Online Dictionary Query String", driven through the real modal dialogs: saving, cancelling,
+// and what the next start reads.
 #include "core/canned_templates.h"
 #include "core/settings_encoding.h"
 #include "core/settings_format.h"
 #include "dialogs/options_dialog.h"
 #include "fake_browser.h"
-#include "main_window/main_window.h"
 #include "main_window_fixture.h"
-#include "menu_action.h"
-#include "modal_driver.h"
-#include "permissions_enforced.h"
-#include "temp_program_folder.h"
-#include "tmpfs_mount.h"
+#include "settings_command_driver.h"
 
 #include <QCheckBox>
-#include <QDir>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <functional>
-
-namespace {
-
-void click(QWidget* dialog, const char* name)
-{
-    auto* button = childNamed<QPushButton>(dialog, name);
-    QVERIFY2(button, name);
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-QLineEdit* field(QWidget* dialog, const char* name)
-{
-    return childNamed<QLineEdit>(dialog, name);
-}
-
-// Opens the options dialog of `window`, lets `edit` change it, presses "Save", and answers the
-// message box that follows, if any, with `answer`; gives that box's text (empty when none
-// came). Every box is closed, also when an assertion fails.
-QString saveAndAnswer(MainWindow& window, const std::function<void(QWidget*)>& edit,
-                      QMessageBox::StandardButton answer = QMessageBox::Ok)
-{
-    QString boxText;
-    ModalDriver modals;
-    modals.whenModal([&](QWidget* dialog) {
-        edit(dialog);
-        // A save that asks nothing finishes at once: the look-out for a box goes with this call.
-        modals.whenModal(
-            [&](QWidget* box) {
-                if (auto* message = qobject_cast<QMessageBox*>(box)) {
-                    boxText = message->text();
-                    QAbstractButton* button = message->button(answer);
-                    (button ? button : message->buttons().constFirst())->click();
-                }
-            },
-            dialog);
-        click(dialog, "cmdSave");
-    });
-    chooseMenuItem(window, "mnuQueryString");
-    return boxText;
-}
-
-} // namespace
 
 class QueryStringCommandTest : public QObject
 {
@@ -73,17 +19,10 @@ private Q_SLOTS:
     void saveUnchangedStillWrites();
     void cancelAndCloseBoxRestoreEveryField_data();
     void cancelAndCloseBoxRestoreEveryField();
-    void failedSaveWarnsAndKeepsNewValues_data();
-    void failedSaveWarnsAndKeepsNewValues();
     void emptiedFieldStaysEmptyAfterRestart();
     void dialogIsCentredAndModal();
-    void readOnlyProgramFolderSaysWhy();
     void valuesWithTagsAndAnyCharacterSurviveRestart();
-    void anotherCopysSaveIsNotReplacedSilently_data();
-    void anotherCopysSaveIsNotReplacedSilently();
     void ownSavesAskNothing();
-    void fullDiskSaveWarnsAndKeepsOldFile_data();
-    void fullDiskSaveWarnsAndKeepsOldFile();
 };
 
 void QueryStringCommandTest::cleanup()
@@ -173,64 +112,6 @@ void QueryStringCommandTest::cancelAndCloseBoxRestoreEveryField()
     QVERIFY(started.browser->navigations.last().contains(QStringLiteral("trad=b5")));
 }
 
-void QueryStringCommandTest::failedSaveWarnsAndKeepsNewValues_data()
-{
-    QTest::addColumn<bool>("folderAtFilePath");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("session folder removed")
-        << false
-        << "The folder does not exist: it was removed, or it could not be made because the "
-           "program's folder is read-only.";
-    QTest::newRow("a folder where the file goes") << true << "A folder has the file's name.";
-}
-
-void QueryStringCommandTest::failedSaveWarnsAndKeepsNewValues()
-{
-    QFETCH(bool, folderAtFilePath);
-    MainWindowFixture started;
-    if (folderAtFilePath)
-        QVERIFY(QDir().mkdir(started.folder.settingsPath()));
-    else
-        QVERIFY(QDir(started.folder.sessionPath()).removeRecursively());
-
-    QString warning;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    ModalDriver modals;
-    modals.whenModal([&](QWidget* dialog) {
-        field(dialog, "txtThesaurus")->setText(QStringLiteral("http://t.test/%word"));
-        modals.whenModal(
-            [&](QWidget* box) {
-                if (auto* message = qobject_cast<QMessageBox*>(box)) {
-                    warning = message->text();
-                    icon = message->icon();
-                    message->button(QMessageBox::Ok)->click();
-                }
-            },
-            dialog);
-        click(dialog, "cmdSave");
-    });
-    chooseMenuItem(*started.window, "mnuQueryString");
-
-    QCOMPARE(icon, QMessageBox::Warning);
-    QVERIFY2(warning.contains(QDir::toNativeSeparators(started.folder.settingsPath())),
-             qPrintable(warning));
-    QFETCH(QString, reason);
-    QVERIFY2(warning.contains(QStringLiteral("\n\n") + reason + QStringLiteral("\n\n")),
-             qPrintable(warning));
-    QVERIFY2(warning.endsWith(QStringLiteral("The new values stay in use until the program ends.")),
-             qPrintable(warning));
-    QCOMPARE(started.window->options()->text(QueryKey::Thesaurus),
-             QStringLiteral("http://t.test/%word"));
-    QCOMPARE(QFileInfo(started.folder.settingsPath()).isDir(), folderAtFilePath);
-    QVERIFY(!QFileInfo(started.folder.settingsPath()).isFile());
-
-    // The program goes on: a lookup still works with the new template.
-    started.window->findChild<QLineEdit*>(QStringLiteral("txtWord"))->setText(QStringLiteral("w"));
-    QTest::mouseClick(started.window->findChild<QPushButton*>(QStringLiteral("cmdEn2Th")),
-                      Qt::LeftButton);
-    QCOMPARE(started.browser->navigations.last(), QStringLiteral("http://t.test/w"));
-}
-
 void QueryStringCommandTest::emptiedFieldStaysEmptyAfterRestart()
 {
     MainWindowFixture started;
@@ -276,29 +157,6 @@ void QueryStringCommandTest::dialogIsCentredAndModal()
     QVERIFY(started.window->options()->isHidden());
 }
 
-void QueryStringCommandTest::readOnlyProgramFolderSaysWhy()
-{
-    TempProgramFolder folder;
-    QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
-    QString warning;
-    {
-        PermissionsEnforced enforced;
-        if (!enforced.enforced())
-            QSKIP("cannot drop the capabilities that override folder permissions");
-        FakeBrowser* browser = nullptr;
-        auto window = folder.start(&browser); // cannot make the session folder, starts anyway
-        QVERIFY(!QFileInfo::exists(folder.sessionPath()));
-        warning = saveAndAnswer(*window, [](QWidget*) {});
-    }
-    QVERIFY(QFile::setPermissions(folder.path(),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QCOMPARE(warning, QStringLiteral("The settings could not be saved to\n%1\n\n"
-                                     "The folder does not exist: it was removed, or it could not "
-                                     "be made because the program's folder is read-only.\n\n"
-                                     "The new values stay in use until the program ends.")
-                          .arg(QDir::toNativeSeparators(folder.settingsPath())));
-}
-
 void QueryStringCommandTest::valuesWithTagsAndAnyCharacterSurviveRestart()
 {
     MainWindowFixture started;
@@ -319,53 +177,6 @@ void QueryStringCommandTest::valuesWithTagsAndAnyCharacterSurviveRestart()
     QCOMPARE(nextBrowser->navigations, QStringList{home});
 }
 
-void QueryStringCommandTest::anotherCopysSaveIsNotReplacedSilently_data()
-{
-    QTest::addColumn<bool>("replace");
-    QTest::newRow("No: the other copy's file stays") << false;
-    QTest::newRow("Yes: replaced") << true;
-}
-
-void QueryStringCommandTest::anotherCopysSaveIsNotReplacedSilently()
-{
-    QFETCH(bool, replace);
-    TempProgramFolder folder;
-    folder.writeSettings(canned_templates::defaults());
-    FakeBrowser* browserA = nullptr;
-    FakeBrowser* browserB = nullptr;
-    auto first = folder.start(&browserA);
-    auto second = folder.start(&browserB);
-
-    QCOMPARE(saveAndAnswer(
-                 *second,
-                 [](QWidget* dialog) {
-                     field(dialog, "txtEnglish")->setText(QStringLiteral("http://b.test/%word"));
-                 }),
-             QString());
-    const QByteArray secondsFile = folder.settingsBytes();
-    QVERIFY(secondsFile.contains("<English>http://b.test/%word</English>"));
-
-    const QString question = saveAndAnswer(
-        *first,
-        [](QWidget* dialog) {
-            field(dialog, "txtJapanese")->setText(QStringLiteral("http://a.test/%word"));
-        },
-        replace ? QMessageBox::Yes : QMessageBox::No);
-    QVERIFY2(question.contains(QDir::toNativeSeparators(folder.settingsPath())),
-             qPrintable(question));
-    QVERIFY2(question.contains(
-                 QStringLiteral("has changed since this copy of the program read or saved it")),
-             qPrintable(question));
-    // The first copy's new value is in use either way.
-    QCOMPARE(first->options()->text(QueryKey::Japanese), QStringLiteral("http://a.test/%word"));
-    if (replace) {
-        QVERIFY(folder.settingsBytes().contains("<Japanese>http://a.test/%word</Japanese>"));
-        QVERIFY(!folder.settingsBytes().contains("http://b.test/"));
-    } else {
-        QCOMPARE(folder.settingsBytes(), secondsFile);
-    }
-}
-
 void QueryStringCommandTest::ownSavesAskNothing()
 {
     MainWindowFixture started;
@@ -381,41 +192,6 @@ void QueryStringCommandTest::ownSavesAskNothing()
     auto next = started.folder.start(&started.browser);
     started.folder.writeSettingsBytes(started.folder.settingsBytes());
     QCOMPARE(saveAndAnswer(*next, [](QWidget*) {}), QString());
-}
-
-void QueryStringCommandTest::fullDiskSaveWarnsAndKeepsOldFile_data()
-{
-    QTest::addColumn<qint64>("leaveFree");
-    QTest::addColumn<int>("padding");
-    QTest::newRow("full before the first byte") << qint64(0) << 0;
-    QTest::newRow("out of space half way") << qint64(8192) << 20000;
-}
-
-void QueryStringCommandTest::fullDiskSaveWarnsAndKeepsOldFile()
-{
-    QFETCH(qint64, leaveFree);
-    QFETCH(int, padding);
-    if (!TmpfsMount::available())
-        QSKIP("mounting a small tmpfs needs root");
-    MainWindowFixture started(MainWindowFixture::Unstarted);
-    const TmpfsMount disk(started.folder.path(), "size=64k");
-    QVERIFY2(disk.mounted(), qPrintable(disk.error()));
-    started.start();
-    QCOMPARE(saveAndAnswer(*started.window, [](QWidget*) {}), QString());
-    const QByteArray before = started.folder.settingsBytes();
-    QVERIFY(disk.fill(started.folder.path() + QStringLiteral("/filler"), leaveFree));
-
-    const QString english = QStringLiteral("http://e.test/?q=%word&pad=") + QString(padding, u'x');
-    const QString warning = saveAndAnswer(
-        *started.window, [&](QWidget* dialog) { field(dialog, "txtEnglish")->setText(english); });
-    qInfo("%s: file %lld bytes before, %lld after", QTest::currentDataTag(), qint64(before.size()),
-          qint64(started.folder.settingsBytes().size()));
-    QVERIFY2(warning.contains(QStringLiteral("\n\nThe disk is full.\n\n")), qPrintable(warning));
-    QCOMPARE(started.folder.settingsBytes(), before);
-    QCOMPARE(
-        QDir(started.folder.sessionPath()).entryList(QDir::Files | QDir::Hidden | QDir::System),
-        QStringList{QStringLiteral("lexivo.xml")});
-    QCOMPARE(started.window->options()->text(QueryKey::English), english);
 }
 
 QTEST_MAIN(QueryStringCommandTest)

@@ -1,0 +1,135 @@
+// The status bar's dots while a page loads, and the design timer that makes them grow.
+#include "core/interval_timer.h"
+#include "core/status_dots.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+// What a timer is set to while it runs.
+enum class Setting { Interval500, Interval600, Enabled, DisabledEnabled };
+Q_DECLARE_METATYPE(Setting)
+
+class StatusDotsTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void dotsRunAWholeCycle_data();
+    void dotsRunAWholeCycle();
+    void dotsNeverExceedTwentyOne();
+
+    void timerTicksOnlyWhenEnabledWithInterval();
+    void timerCountdownAfterASetting_data();
+    void timerCountdownAfterASetting();
+};
+
+void StatusDotsTest::dotsRunAWholeCycle_data()
+{
+    // 3 + the address's own dots, growing by two up to 20 or more, then one, then 3, 5, ...
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QList<int>>("dots");
+    QTest::newRow("plain address")
+        << "http://h/q?w=Apple" << QList<int>{5, 7,  9,  11, 13, 15, 17, 19, 21, 1, 3, 5, 7,
+                                              9, 11, 13, 15, 17, 19, 21, 1,  3,  5, 7, 9};
+    QTest::newRow("address ending in full stops")
+        << "http://h/q?w=etc.." << QList<int>{7,  9,  11, 13, 15, 17, 19, 21, 1, 3, 5, 7, 9,
+                                              11, 13, 15, 17, 19, 21, 1,  3,  5, 7, 9, 11};
+}
+
+void StatusDotsTest::dotsRunAWholeCycle()
+{
+    QFETCH(QString, address);
+    QFETCH(QList<int>, dots);
+    QString text = QStringLiteral("Going to ") + address + QStringLiteral("...");
+    QList<int> seen;
+    for (int tick = 0; tick < 25; ++tick) {
+        text = status_dots::nextTick(text);
+        seen << status_dots::trailingDots(text);
+    }
+    QCOMPARE(seen, dots);
+    // At the first reset the address's own full stops go too.
+    QVERIFY(text.startsWith(QStringLiteral("Going to http://h/q?w=")));
+}
+
+void StatusDotsTest::dotsNeverExceedTwentyOne()
+{
+    QString text = QStringLiteral("Going to http://h/...");
+    int most = 0;
+    for (int tick = 0; tick < 10000; ++tick) {
+        text = status_dots::nextTick(text);
+        most = std::max(most, status_dots::trailingDots(text));
+    }
+    QCOMPARE(most, 21);
+    QCOMPARE(status_dots::trailingDots(QString()), 0);
+    QCOMPARE(status_dots::trailingDots(QStringLiteral("...")), 0);
+}
+
+void StatusDotsTest::timerTicksOnlyWhenEnabledWithInterval()
+{
+    IntervalTimer timer;
+    QSignalSpy ticks(&timer, &IntervalTimer::timeout);
+    QVERIFY(timer.isEnabled());
+    QCOMPARE(timer.interval(), 0);
+    QTest::qWait(50);
+    QCOMPARE(ticks.count(), 0); // enabled but no interval: silent
+
+    timer.setInterval(10);
+    QTRY_VERIFY(ticks.count() >= 2);
+    timer.setEnabled(false);
+    QVERIFY(!timer.isTicking());
+    const int stopped = ticks.count();
+    QTest::qWait(50);
+    QCOMPARE(ticks.count(), stopped);
+}
+
+void StatusDotsTest::timerCountdownAfterASetting_data()
+{
+    // A 500 ms timer, set again 300 ms after it started; when its first tick comes, counted from
+    // that setting.
+    QTest::addColumn<Setting>("setting");
+    QTest::addColumn<int>("earliest"); // ms
+    QTest::addColumn<int>("latest");
+
+    QTest::newRow("same interval: starts again") << Setting::Interval500 << 500 << 900;
+    QTest::newRow("other interval: starts again") << Setting::Interval600 << 600 << 1000;
+    QTest::newRow("enabled while enabled: keeps its phase") << Setting::Enabled << 150 << 450;
+    QTest::newRow("disabled and enabled: starts again") << Setting::DisabledEnabled << 500 << 900;
+}
+
+void StatusDotsTest::timerCountdownAfterASetting()
+{
+    QFETCH(Setting, setting);
+    QFETCH(int, earliest);
+    QFETCH(int, latest);
+    IntervalTimer timer;
+    QElapsedTimer sinceSetting;
+    qint64 firstTick = -1;
+    connect(&timer, &IntervalTimer::timeout, this, [&] {
+        if (firstTick < 0)
+            firstTick = sinceSetting.elapsed();
+    });
+    timer.setInterval(500);
+    QTest::qWait(300);
+    QCOMPARE(firstTick, -1);
+    sinceSetting.start();
+    switch (setting) {
+    case Setting::Interval500:
+        timer.setInterval(500);
+        break;
+    case Setting::Interval600:
+        timer.setInterval(600);
+        break;
+    case Setting::Enabled:
+        timer.setEnabled(true);
+        break;
+    case Setting::DisabledEnabled:
+        timer.setEnabled(false);
+        timer.setEnabled(true);
+        break;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(firstTick >= 0, 2000);
+    QVERIFY2(firstTick >= earliest && firstTick <= latest, qPrintable(QString::number(firstTick)));
+}
+
+QTEST_GUILESS_MAIN(StatusDotsTest)
+#include "tst_status_dots.moc"
