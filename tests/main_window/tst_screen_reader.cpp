@@ -5,7 +5,7 @@
 #include "local_http_server.h"
 #include "real_window.h"
 #include "screen_reader.h"
-#include "served_settings.h"
+#include "served_query_strings.h"
 #include "wait_until.h"
 
 #include <QLineEdit>
@@ -56,8 +56,8 @@ void ScreenReaderTest::initTestCase()
                                          "<p>A round fruit.</p><p>An apple a day.</p>"
                                          "</body></html>");
     m_real = std::make_unique<RealWindow>();
-    QVERIFY2(m_real->startActive(settingsServedBy(m_server, QStringLiteral("about:blank"),
-                                                  m_server.url("/English?w=%word"))),
+    QVERIFY2(m_real->startActive(queryStringsServedBy(m_server, QStringLiteral("about:blank"),
+                                                      m_server.url("/English?w=%word"))),
              qPrintable(m_real->failure()));
     m_tree = readAccessibleTree();
     QVERIFY2(m_tree.error.isEmpty(), qPrintable(m_tree.error));

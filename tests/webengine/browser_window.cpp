@@ -1,7 +1,7 @@
 #include "browser_window.h"
 
 #include "design/simple_status_bar.h"
-#include "served_settings.h"
+#include "served_query_strings.h"
 #include "wait_until.h"
 
 #include <QApplication>
@@ -45,7 +45,7 @@ bool BrowserWindow::start(const QString& home, const QString& englishTemplate)
 {
     stop();
     folder = std::make_unique<TempProgramFolder>();
-    folder->writeSettings(settingsServedBy(m_server, home, englishTemplate));
+    folder->writeSettings(queryStringsServedBy(m_server, home, englishTemplate));
     auto made = std::make_unique<WebEngineBrowser>();
     browser = made.get();
     connect(browser, &Browser::navigationStarting, this,
