@@ -70,11 +70,15 @@ void WindowFrameWatcher::checkLater()
     });
 }
 
+// Placed again once the frame is there, not when it changes later: a restore from maximised may
+// report the window's frame before its restored size, and the window placed with that size would
+// stay as large as the screen.
 void WindowFrameWatcher::check()
 {
     const QWindow* window = m_window->windowHandle();
+    const bool placedWithFrame = m_keptOnScreenWith && !m_keptOnScreenWith->isNull();
     if (window && window->isVisible() && !m_window->isMaximized() && !m_window->isFullScreen() &&
-        m_keptOnScreenWith != window->frameMargins()) {
+        !placedWithFrame && m_keptOnScreenWith != window->frameMargins()) {
         m_keptOnScreenWith = window->frameMargins();
         keepOnScreen(*m_window);
     }

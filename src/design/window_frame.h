@@ -18,10 +18,10 @@ class QWidget;
 // keeps the frame seen at the last move or resize, so it misses a frame added later.
 QSize outerSize(const QWidget& window);
 
-// Watches the window system for a top-level window's frame: once the frame comes or changes, the
-// window is placed again within its screen (it was placed before it had a frame, which may take
-// it past the screen's edge; a window the user moved is left where it is), and frameChecked() is
-// emitted, so that a window laid out for its outer size can follow.
+// Watches the window system for a top-level window's frame: once the frame comes, the window is
+// placed again within its screen (it was placed before it had a frame, which may take it past the
+// screen's edge; a window the user moved is left where it is), and whenever it comes or changes
+// frameChecked() is emitted, so that a window laid out for its outer size can follow.
 class WindowFrameWatcher : public QObject
 {
     Q_OBJECT

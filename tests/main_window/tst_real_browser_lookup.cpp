@@ -61,7 +61,6 @@ private Q_SLOTS:
     void frameNavigationEndsTheDots();
     void navigationWithoutDocumentEndsTheDots();
     void pageLinkToMailIsRefused();
-    void refusedHomePageLeavesTheProgramRunning();
 
 private:
     // Starts the window with the given home page, the English button going to englishTemplate.
@@ -214,20 +213,6 @@ void RealBrowserLookupTest::pageLinkToMailIsRefused()
     QTest::qWait(1000); // the text stays
     QCOMPARE(status(), refused);
     QCOMPARE(m_real->page()->url().toString(), m_server.url("/mail?w=Apple"));
-}
-
-void RealBrowserLookupTest::refusedHomePageLeavesTheProgramRunning()
-{
-    // This address, loaded, ends the whole program.
-    QVERIFY(start(QStringLiteral("chrome://inducebrowsercrashforrealz"),
-                  m_server.url("/define?w=%word")));
-    QCOMPARE(status(), QStringLiteral("Cannot open chrome://inducebrowsercrashforrealz: "
-                                      "\"chrome:\" addresses are not allowed"));
-    QTest::qWait(1000);
-
-    QVERIFY(m_real->lookUp(QStringLiteral("Apple")));
-    QCOMPARE(m_real->completed, QStringList({m_server.url("/define?w=Apple")}));
-    QCOMPARE(status(), QString());
 }
 
 LEXIVO_REAL_WINDOW_MAIN(RealBrowserLookupTest)

@@ -78,13 +78,9 @@ bool RealWindow::start(const std::optional<QueryStringSet>& settings)
         return false;
     }
     disconnect(browser, &DeferredBrowser::engineStarted, this, nullptr);
-    // A lookup made before the home page is complete would race with it. A home page the window
-    // refuses never reaches the browser.
-    const auto homeSettled = [&] {
-        return !completed.isEmpty() || status().startsWith(QStringLiteral("Cannot open "));
-    };
-    if (!waitUntil(homeSettled, kTimeout)) {
-        m_failure = QStringLiteral("the home page was neither completed nor refused");
+    // A lookup made before the home page is complete would race with it.
+    if (!waitForPages(1)) {
+        m_failure = QStringLiteral("the home page did not complete");
         return false;
     }
     return true;

@@ -18,7 +18,7 @@ class QWebEngineView;
 // The main window with the real engine, started as the program starts it: the engine module
 // loaded by the engine loader (once per process), a deferred browser in the window, a throw-away
 // program folder with the given settings. start() returns once the engine's view is in the
-// window and the home page is complete or refused; every page the browser completes is recorded
+// window and the home page is complete; every page the browser completes is recorded
 // with the status text the window left.
 //
 // Suites that use it link lexivo_real_window and end with LEXIVO_REAL_WINDOW_MAIN, or call
