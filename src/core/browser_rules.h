@@ -1,14 +1,13 @@
 #pragma once
 
 #include <QString>
-#include <QUrl>
 
 #include <array>
 #include <functional>
 #include <optional>
 
-// Rules of the browser's own commands: zoom steps, which selection can be looked up, the name a
-// printed page is offered under, and the page shown when a page cannot be reached.
+// Rules of the browser's own commands: zoom steps, which selection can be looked up, and the name
+// a printed page is offered under.
 
 namespace zoom_steps {
 
@@ -54,32 +53,3 @@ QString pdfName(const QString& title);
 QString unusedName(const QString& name, const std::function<bool(const QString&)>& taken);
 
 } // namespace print_file
-
-namespace error_page {
-
-// The marker that tells the program's own pages from the web's.
-constexpr char kMarkerPrefix[] = "<meta name=\"lexivo-notice\"";
-// The marker of the page for a site that cannot be reached.
-constexpr char kMarker[] = "<meta name=\"lexivo-notice\" content=\"load-failed\">";
-// The marker of the page shown after the process that rendered a page ended.
-constexpr char kRendererEndedMarker[] = "<meta name=\"lexivo-notice\" content=\"renderer\">";
-
-// Text with the characters that are special in HTML written as entities.
-QString htmlEscape(const QString& text);
-
-// The engine's network error in plain words, followed by its own short name, e.g.
-// "the host name is unknown (ERR_NAME_NOT_RESOLVED)".
-QString shortError(int errorCode, const QString& engineText);
-
-// The program's page for a page that could not be reached: dictionary is the caption of the
-// lookup button used, empty for any other page. Without scripts; every value escaped.
-QString html(const QString& dictionary, const QString& host, const QString& error);
-
-// The page shown in place of one whose renderer crashed or ran out of memory. Without scripts.
-QString rendererEndedHtml();
-
-// Whether url is a data: URL (as setHtml makes them) whose content holds marker: how the
-// browser recognises its own pages among the navigations it reports.
-bool isOwnPage(const QUrl& url, const char* marker);
-
-} // namespace error_page

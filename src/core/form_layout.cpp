@@ -49,7 +49,7 @@ MainRow fitMainRow(const MainRow& current, SizeTwips clientArea, SizeTwips outer
     return next;
 }
 
-PointTwips centredPosition(SizeTwips screen, SizeTwips window)
+PointTwips centeredPosition(SizeTwips screen, SizeTwips window)
 {
     return {(screen.width - window.width) / 2.0f, (screen.height - window.height) / 2.0f};
 }

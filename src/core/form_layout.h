@@ -45,7 +45,7 @@ struct PointTwips
 
 // Top-left position that puts a window of the given outer size in the middle of the screen;
 // a window larger than the screen gets a negative position (fitIntoArea then mends it).
-PointTwips centredPosition(SizeTwips screen, SizeTwips window);
+PointTwips centeredPosition(SizeTwips screen, SizeTwips window);
 
 // A window's outer rectangle (pixels) moved, and made smaller where it must, so that it lies
 // within the area (the screen less its panels): it keeps its place where that fits, and its

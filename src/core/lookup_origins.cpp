@@ -36,11 +36,11 @@ QUrl originOf(const QString& urlTemplate)
     return first == second ? first : QUrl();
 }
 
-QList<QUrl> ofLookups(const QueryStringSet& settings)
+QList<QUrl> ofLookups(const QueryStringSet& queryStrings)
 {
     QList<QUrl> origins;
     for (const LookupDictionary& dictionary : kLookupDictionaries) {
-        const QUrl origin = originOf(settings[dictionary.key]);
+        const QUrl origin = originOf(queryStrings[dictionary.key]);
         if (!origin.isEmpty() && !origins.contains(origin))
             origins.append(origin);
     }

@@ -17,6 +17,6 @@ namespace lookup_origins {
 QUrl originOf(const QString& urlTemplate);
 
 // The origins of the six lookup templates, in the buttons' order, each once.
-QList<QUrl> ofLookups(const QueryStringSet& settings);
+QList<QUrl> ofLookups(const QueryStringSet& queryStrings);
 
 } // namespace lookup_origins

@@ -53,7 +53,7 @@ void centerOnScreen(QWidget& form)
     const QSize screenSize = screen->geometry().size();
     const QMargins frame = frameMargins(form);
     const QSize outer = form.size().grownBy(frame);
-    const layout::PointTwips position = layout::centredPosition(
+    const layout::PointTwips position = layout::centeredPosition(
         {scale.twipsX(screenSize.width()), scale.twipsY(screenSize.height())},
         {scale.twipsX(outer.width()), scale.twipsY(outer.height())});
     // move() places the outer frame's corner.

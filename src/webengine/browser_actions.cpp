@@ -1,6 +1,7 @@
 #include "webengine/browser_actions.h"
 
 #include "core/browser_rules.h"
+#include "core/error_page.h"
 #include "webengine/find_bar.h"
 #include "webengine/navigation_tracker.h"
 #include "webengine/page_printer.h"
@@ -201,10 +202,9 @@ bool BrowserActions::handleContentEvent(QEvent* event)
 void BrowserActions::back()
 {
     QWebEngineHistory* history = m_webView->history();
-    // Behind the program's own page lies the address that failed, which would fail again and
+    // Behind the program's error page lies the address that failed, which would fail again and
     // bring the same page back: go to the page before it.
-    if (error_page::isOwnPage(m_webView->url(), error_page::kMarkerPrefix) &&
-        history->currentItemIndex() >= 2)
+    if (error_page::isErrorPage(m_webView->url()) && history->currentItemIndex() >= 2)
         history->goToItem(history->itemAt(history->currentItemIndex() - 2));
     else
         history->back();

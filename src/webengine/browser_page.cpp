@@ -1,12 +1,14 @@
 #include "webengine/browser_page.h"
 
 #include "core/address_rule.h"
-#include "core/browser_rules.h"
+#include "core/error_page.h"
 #include "webengine/navigation_tracker.h"
 #include "webengine/renderer_watchdog.h"
 
 #include <QAuthenticator>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QWebEngineDownloadRequest>
@@ -19,6 +21,7 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
 #include <QWebEngineQuotaRequest>
 #endif
@@ -123,7 +126,7 @@ BrowserPage::BrowserPage(QObject* parent)
     setUrlRequestInterceptor(new LocalPageInterceptor(this));
     refuseRequests();
     connect(this, &QWebEnginePage::loadingChanged, this, &BrowserPage::showErrorPage);
-    new RendererWatchdog(this, m_navigations);
+    new RendererWatchdog(this);
 }
 
 // Each request is answered at once: unanswered, a permission request would stay pending in the
@@ -162,7 +165,7 @@ void BrowserPage::refuseRequests()
 // refused; every other navigation goes ahead, and is reported once.
 bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
 {
-    if (error_page::isOwnPage(url, error_page::kMarkerPrefix))
+    if (error_page::isErrorPage(url))
         return true; // shown by the program in place of another page: no navigation
     if (type == NavigationTypeRedirect)
         return acceptRedirect(url, isMainFrame);
@@ -238,19 +241,27 @@ void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
     QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceId);
 }
 
+error_page::Colors BrowserPage::errorPageColors() const
+{
+    const QWebEngineView* view = QWebEngineView::forPage(this);
+    const QPalette palette = view ? view->palette() : QGuiApplication::palette();
+    const QColor background = palette.color(QPalette::Base);
+    return {palette.color(QPalette::Text).name(), background.name(), background.lightness() < 128};
+}
+
 void BrowserPage::showErrorPage(const QWebEngineLoadingInfo& info)
 {
     if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus ||
-        error_page::isOwnPage(info.url(), error_page::kMarkerPrefix))
+        error_page::isErrorPage(info.url()))
         return;
     // An HTTP error status comes with the site's own page, shown as it is; a navigation given
     // up for another one has nothing to say.
     if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ||
         info.errorDomain() == QWebEngineLoadingInfo::NoErrorDomain || info.errorCode() == kAborted)
         return;
-    const QString html =
-        error_page::html(m_navigations->lookupCaption(), info.url().host(),
-                         error_page::shortError(info.errorCode(), info.errorString()));
+    const QString html = error_page::unreachableSiteHtml(
+        {m_navigations->lookupCaption(), info.url(), info.errorCode(), info.errorString()},
+        errorPageColors());
     // Once the engine has finished with the failed load; not if another page is on its way.
     QTimer::singleShot(0, this, [this, html, failed = info.url()] {
         if (url() == failed && !m_navigations->isLoading())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/error_page.h"
+
 #include <QWebEnginePage>
 
 class NavigationTracker;
@@ -12,7 +14,7 @@ class QWebEngineLoadingInfo;
 // screen, protocol handlers, storage quota), all refused at once without asking the user. A
 // dictionary page needs none of these, and each has been used to lock the program or to carry
 // data away. Its profile is its own, in memory only. When a site cannot be reached it shows the
-// program's own page in place of the engine's.
+// program's error page in place of the engine's.
 class BrowserPage : public QWebEnginePage
 {
     Q_OBJECT
@@ -21,6 +23,9 @@ public:
 
     // The one record of this page's navigations.
     NavigationTracker* navigations() const { return m_navigations; }
+    // The colours of the program's error pages: those of the view that shows the page, so that
+    // they follow the desktop's style, dark or light.
+    error_page::Colors errorPageColors() const;
 
 Q_SIGNALS:
     // The page asked for a new window, and got none.

@@ -75,7 +75,7 @@ void FindBar::close()
     if (isHidden())
         return;
     hide();
-    m_result->clear();
+    showResult(QString());
     m_webView->page()->findText(QString()); // takes the highlights away
     m_webView->setFocus(Qt::OtherFocusReason);
 }
@@ -83,7 +83,7 @@ void FindBar::close()
 void FindBar::findNext(bool backward)
 {
     if (m_edit->text().isEmpty()) {
-        m_result->clear();
+        showResult(QString());
         m_webView->page()->findText(QString());
         return;
     }
@@ -101,10 +101,18 @@ void FindBar::onFound(const QWebEngineFindTextResult& result)
     if (isHidden() || m_edit->text().isEmpty())
         return;
     if (result.numberOfMatches() == 0)
-        m_result->setText(QStringLiteral("Not found"));
+        showResult(QStringLiteral("Not found"));
     else
-        m_result->setText(
+        showResult(
             QStringLiteral("%1 of %2").arg(result.activeMatch()).arg(result.numberOfMatches()));
+}
+
+void FindBar::showResult(const QString& text)
+{
+    m_result->setText(text);
+    // Read with the box, and told as it changes (the box has the focus): the label beside it is
+    // not where a screen reader looks.
+    m_edit->setAccessibleDescription(text);
 }
 
 void FindBar::place()

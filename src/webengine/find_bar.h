@@ -32,6 +32,7 @@ protected:
 private:
     void place();
     void onFound(const QWebEngineFindTextResult& result);
+    void showResult(const QString& text);
 
     QWebEngineView* m_webView;
     QLineEdit* m_edit;

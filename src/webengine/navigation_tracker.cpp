@@ -1,7 +1,7 @@
 #include "webengine/navigation_tracker.h"
 
 #include "core/address_rule.h"
-#include "core/browser_rules.h"
+#include "core/error_page.h"
 
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
@@ -153,7 +153,7 @@ void NavigationTracker::onLoadingChanged(const QWebEngineLoadingInfo& info)
     case QWebEngineLoadingInfo::LoadStartedStatus: {
         const bool reported = sameDocument(url, m_reportedUrl);
         m_reportedUrl.clear();
-        if (reported || error_page::isOwnPage(url, error_page::kMarkerPrefix))
+        if (reported || error_page::isErrorPage(url))
             return;
         // Too late to stop the load, see above. A link to mailto: and the like, which the engine
         // stops by itself, is refused: no end to wait for.
@@ -171,9 +171,9 @@ void NavigationTracker::onLoadingChanged(const QWebEngineLoadingInfo& info)
     case QWebEngineLoadingInfo::LoadFailedStatus:
         // The program's page for a site that cannot be reached follows the failed navigation,
         // which has ended already. Its page for a crashed renderer ends any waiting.
-        if (error_page::isOwnPage(url, error_page::kMarker))
+        if (error_page::isUnreachableSitePage(url))
             return;
-        if (error_page::isOwnPage(url, error_page::kMarkerPrefix) || sameDocument(url, m_mainUrl))
+        if (error_page::isErrorPage(url) || sameDocument(url, m_mainUrl))
             setMainUrl(QUrl());
         Q_EMIT ended(url);
         return;

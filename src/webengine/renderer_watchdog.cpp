@@ -1,6 +1,7 @@
 #include "webengine/renderer_watchdog.h"
 
-#include "core/browser_rules.h"
+#include "core/error_page.h"
+#include "webengine/browser_page.h"
 #include "webengine/navigation_tracker.h"
 
 #include <QPointer>
@@ -33,17 +34,17 @@ bool endProcess(qint64 pid)
 
 } // namespace
 
-RendererWatchdog::RendererWatchdog(QWebEnginePage* page, const NavigationTracker* navigations)
-    : QObject(page), m_page(page), m_navigations(navigations)
+RendererWatchdog::RendererWatchdog(BrowserPage* page)
+    : QObject(page), m_page(page), m_navigations(page->navigations())
 {
     m_ticker.setInterval(kUnresponsiveMs / 3);
     connect(&m_ticker, &QTimer::timeout, this, &RendererWatchdog::check);
-    connect(navigations, &NavigationTracker::started, this,
+    connect(m_navigations, &NavigationTracker::started, this,
             [this](const QUrl& url, bool isMainFrame) {
                 if (isMainFrame)
                     watch(url);
             });
-    connect(navigations, &NavigationTracker::loadingChanged, this, [this](bool loading) {
+    connect(m_navigations, &NavigationTracker::loadingChanged, this, [this](bool loading) {
         if (!loading)
             m_ticker.stop();
     });
@@ -111,5 +112,7 @@ void RendererWatchdog::onRenderProcessTerminated(
     if (status == QWebEnginePage::NormalTerminationStatus)
         return;
     // Deferred, as above. The page is the program's own: it ends any waiting for a page.
-    QTimer::singleShot(0, this, [this] { m_page->setHtml(error_page::rendererEndedHtml()); });
+    QTimer::singleShot(0, this, [this] {
+        m_page->setHtml(error_page::rendererEndedHtml(m_page->errorPageColors()));
+    });
 }

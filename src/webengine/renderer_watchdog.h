@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <QWebEnginePage>
 
+class BrowserPage;
 class NavigationTracker;
 
 // Keeps the browser usable when the process that renders its page fails. A renderer that no
@@ -17,7 +18,7 @@ class RendererWatchdog : public QObject
 {
     Q_OBJECT
 public:
-    RendererWatchdog(QWebEnginePage* page, const NavigationTracker* navigations);
+    explicit RendererWatchdog(BrowserPage* page);
 
     // How long a renderer may leave a waiting navigation unanswered.
     static constexpr int kUnresponsiveMs = 2500;
@@ -28,7 +29,7 @@ private:
     void probe();
     void check();
 
-    QWebEnginePage* m_page;
+    BrowserPage* m_page;
     const NavigationTracker* m_navigations;
     QTimer m_ticker;        // while a navigation of the top page is under way
     QElapsedTimer m_silent; // since the navigation started

@@ -1,5 +1,5 @@
-// The browser's own rules: zoom steps, which selection is offered for a lookup, and the page
-// shown when a page cannot be reached.
+// The browser's own rules: zoom steps, which selection is offered for a lookup, and the name of
+// a printed page's file.
 
 #include "core/browser_rules.h"
 #include "core/query_string_set.h"
@@ -28,13 +28,6 @@ private Q_SLOTS:
     void pdfName();
     void unusedName_data();
     void unusedName();
-    void shortError_data();
-    void shortError();
-    void errorPageEscapesEveryValue();
-    void errorPageNamesDictionaryHostAndRemedy();
-    void errorPageWithoutDictionary();
-    void ownPagesAreRecognised_data();
-    void ownPagesAreRecognised();
 };
 
 void BrowserRulesTest::zoomIn_data()
@@ -218,107 +211,6 @@ void BrowserRulesTest::unusedName()
     QCOMPARE(
         print_file::unusedName("Apple.pdf", [&](const QString& n) { return taken.contains(n); }),
         name);
-}
-
-void BrowserRulesTest::shortError_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("engineText");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("unknown host") << -105 << "net::ERR_NAME_NOT_RESOLVED"
-                                  << "the host name is unknown (ERR_NAME_NOT_RESOLVED)";
-    QTest::newRow("refused") << -102 << "ERR_CONNECTION_REFUSED"
-                             << "the server refused the connection (ERR_CONNECTION_REFUSED)";
-    QTest::newRow("timed out") << -118 << "ERR_CONNECTION_TIMED_OUT"
-                               << "the server did not answer in time (ERR_CONNECTION_TIMED_OUT)";
-    QTest::newRow("offline") << -106 << "ERR_INTERNET_DISCONNECTED"
-                             << "this computer is not connected to a network "
-                                "(ERR_INTERNET_DISCONNECTED)";
-    QTest::newRow("certificate") << -202 << "ERR_CERT_AUTHORITY_INVALID"
-                                 << "the site's security certificate is not valid "
-                                    "(ERR_CERT_AUTHORITY_INVALID)";
-    QTest::newRow("unsafe port") << -312 << "ERR_UNSAFE_PORT"
-                                 << "the program does not connect to that port (ERR_UNSAFE_PORT)";
-    QTest::newRow("other") << -999 << ""
-                           << "the page could not be loaded (error -999)";
-    QTest::newRow("long engine text")
-        << -999 << QString(70, 'X')
-        << "the page could not be loaded (" + QString(60, 'X') + QChar(0x2026) + ")";
-}
-
-void BrowserRulesTest::shortError()
-{
-    QFETCH(int, code);
-    QFETCH(QString, engineText);
-    QFETCH(QString, expected);
-    QCOMPARE(error_page::shortError(code, engineText), expected);
-}
-
-void BrowserRulesTest::errorPageEscapesEveryValue()
-{
-    const QString page = error_page::html("<i>D\"&'", "<h>", "<script>alert(1)</script>");
-    QVERIFY(!page.contains("<i>"));
-    QVERIFY(!page.contains("<h>"));
-    QVERIFY(!page.contains("<script>"));
-    QVERIFY(page.contains("&lt;i&gt;D&quot;&amp;&#39;"));
-    QVERIFY(page.contains("&lt;script&gt;alert(1)&lt;/script&gt;"));
-    QVERIFY(page.contains("script-src 'none'"));
-}
-
-void BrowserRulesTest::errorPageNamesDictionaryHostAndRemedy()
-{
-    const QString page = error_page::html("Computer (Eng)", "dict.example",
-                                          "the host name is unknown (ERR_NAME_NOT_RESOLVED)");
-    QVERIFY(page.contains("<p>The dictionary <b>Computer (Eng)</b> could not reach "
-                          "<b>dict.example</b>: the host name is unknown "
-                          "(ERR_NAME_NOT_RESOLVED).</p>"));
-    QVERIFY(page.contains("<b>Option</b> &#9656; <b>Online Dictionary Query String</b> &#9656; "
-                          "<b>Select</b>"));
-    QVERIFY(page.contains("<meta name=\"lexivo-notice\" content=\"load-failed\">"));
-}
-
-void BrowserRulesTest::errorPageWithoutDictionary()
-{
-    const QString page = error_page::html("", "home.example", "x");
-    QVERIFY(page.contains("<p>The page could not reach <b>home.example</b>: x.</p>"));
-    QVERIFY(!page.contains("dictionary <b>"));
-}
-
-void BrowserRulesTest::ownPagesAreRecognised_data()
-{
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<bool>("isErrorPage");
-    QTest::addColumn<bool>("isAnyOwnPage");
-
-    const QString errorPageBase64 = QStringLiteral(
-        "data:text/html;charset=UTF-8;base64,PGh0bWw+PGhlYWQ+PG1ldGEgbmFtZT0ibGV4aXZvLW5vdGljZSIg"
-        "Y29udGVudD0ibG9hZC1mYWlsZWQiPjwvaGVhZD48L2h0bWw+");
-    QTest::newRow("error page, base64") << errorPageBase64 << true << true;
-    QTest::newRow("error page, percent-encoded")
-        << QStringLiteral("data:text/html,%3Chtml%3E%3Chead%3E%3Cmeta%20name%3D%22lexivo-notice"
-                          "%22%20content%3D%22load-failed%22%3E%3C/head%3E%3C/html%3E")
-        << true << true;
-    QTest::newRow("another notice of ours")
-        << QStringLiteral("data:text/html;base64,PG1ldGEgbmFtZT0ibGV4aXZvLW5vdGljZSIgY29udGVudD0i"
-                          "cmVuZGVyZXItZ29uZSI+")
-        << false << true;
-    QTest::newRow("a page's own data: URL")
-        << QStringLiteral("data:text/html,%3Cp%3Ehello%3C/p%3E") << false << false;
-    QTest::newRow("marker in a web address")
-        << QStringLiteral("http://127.0.0.1/?q=%3Cmeta%20name%3D%22lexivo-notice%22%20content%3D"
-                          "%22load-failed%22%3E")
-        << false << false;
-    QTest::newRow("data: URL without a comma")
-        << QStringLiteral("data:text/html") << false << false;
-}
-
-void BrowserRulesTest::ownPagesAreRecognised()
-{
-    QFETCH(QString, url);
-    QFETCH(bool, isErrorPage);
-    QFETCH(bool, isAnyOwnPage);
-    QCOMPARE(error_page::isOwnPage(QUrl(url), error_page::kMarker), isErrorPage);
-    QCOMPARE(error_page::isOwnPage(QUrl(url), error_page::kMarkerPrefix), isAnyOwnPage);
 }
 
 QTEST_APPLESS_MAIN(BrowserRulesTest)

@@ -16,8 +16,8 @@ private Q_SLOTS:
     void fitMainRow();
     void fitMainRowLeavesUnfittableWindowsAlone_data();
     void fitMainRowLeavesUnfittableWindowsAlone();
-    void centredPosition_data();
-    void centredPosition();
+    void centeredPosition_data();
+    void centeredPosition();
     void fitIntoArea_data();
     void fitIntoArea();
     void twipsConversion_data();
@@ -87,7 +87,7 @@ void LayoutRulesTest::fitMainRowLeavesUnfittableWindowsAlone()
     QCOMPARE(after.browserHeight, before.browserHeight);
 }
 
-void LayoutRulesTest::centredPosition_data()
+void LayoutRulesTest::centeredPosition_data()
 {
     QTest::addColumn<float>("windowWidth");
     QTest::addColumn<float>("windowHeight");
@@ -99,12 +99,12 @@ void LayoutRulesTest::centredPosition_data()
     QTest::newRow("half twips kept") << 6001.f << 4001.f << 6599.5f << 5199.5f;
 }
 
-void LayoutRulesTest::centredPosition()
+void LayoutRulesTest::centeredPosition()
 {
     QFETCH(float, windowWidth);
     QFETCH(float, windowHeight);
     const layout::PointTwips p =
-        layout::centredPosition({19200, 14400}, {windowWidth, windowHeight});
+        layout::centeredPosition({19200, 14400}, {windowWidth, windowHeight});
     QTEST(p.left, "left");
     QTEST(p.top, "top");
 }

@@ -71,16 +71,16 @@ void LookupOriginsTest::originOfTemplate()
 
 void LookupOriginsTest::originsOfTheSixLookupsEachOnce()
 {
-    QueryStringSet settings;
-    settings[QueryKey::Home] = QStringLiteral("http://home.test/");
-    settings[QueryKey::Chinese] = QStringLiteral("http://a.test/%word");
-    settings[QueryKey::English] = QStringLiteral("http://b.test/e/%word");
-    settings[QueryKey::Thesaurus] = QStringLiteral("http://a.test/t?q=%word");
-    settings[QueryKey::Japanese] = QStringLiteral("http://%word.c.test/");
-    settings[QueryKey::ChiComputer] = QString();
-    settings[QueryKey::EngComputer] = QStringLiteral("https://a.test/%word");
+    QueryStringSet values;
+    values[QueryKey::Home] = QStringLiteral("http://home.test/");
+    values[QueryKey::Chinese] = QStringLiteral("http://a.test/%word");
+    values[QueryKey::English] = QStringLiteral("http://b.test/e/%word");
+    values[QueryKey::Thesaurus] = QStringLiteral("http://a.test/t?q=%word");
+    values[QueryKey::Japanese] = QStringLiteral("http://%word.c.test/");
+    values[QueryKey::ChiComputer] = QString();
+    values[QueryKey::EngComputer] = QStringLiteral("https://a.test/%word");
     QCOMPARE(
-        lookup_origins::ofLookups(settings),
+        lookup_origins::ofLookups(values),
         QList<QUrl>({QUrl(QStringLiteral("http://a.test")), QUrl(QStringLiteral("http://b.test")),
                      QUrl(QStringLiteral("https://a.test"))}));
 }

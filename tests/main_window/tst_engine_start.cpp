@@ -85,7 +85,6 @@ private Q_SLOTS:
     void lookupBeforeTheEngineIsCarriedOutWhenItIsThere_data();
     void lookupBeforeTheEngineIsCarriedOutWhenItIsThere();
     void homePageGoesAheadWhenNothingWasPressed();
-    void tabOrderHoldsWhenTheEngineArrives();
     void missingModuleIsSaidAndMenusStillWork();
     void lookupWithoutAnEngineIsRefused();
 };
@@ -148,28 +147,6 @@ void EngineStartTest::homePageGoesAheadWhenNothingWasPressed()
     QCOMPARE(engine.made[0]->navigations, QStringList{"http://home.test/"});
     QCOMPARE(engine.made[0]->lookupCaptions, QStringList{""});
     QCOMPARE(started.window->currentUrl(), QStringLiteral("http://home.test/"));
-}
-
-void EngineStartTest::tabOrderHoldsWhenTheEngineArrives()
-{
-    StartingWindow started;
-    started.window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(started.window.get()));
-    FakeEngine engine;
-    started.browser->setEngine(&engine);
-    QTRY_COMPARE(engine.made.size(), 1);
-    QCoreApplication::processEvents();
-    engine.made[0]->makeContent(); // as the real engine does on its first page
-    QCoreApplication::processEvents();
-
-    started.wordBox()->setFocus();
-    QStringList seen{QApplication::focusWidget()->objectName()};
-    for (int step = 0; step < 8; ++step) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        seen << QApplication::focusWidget()->objectName();
-    }
-    QCOMPARE(seen, (QStringList{"txtWord", "cmdEn2Ch", "cmdEn2En", "cmdEn2Th", "cmdEn2Jp",
-                                "cmdChiComputer", "cmdEngComputer", "FakeContent", "txtWord"}));
 }
 
 void EngineStartTest::missingModuleIsSaidAndMenusStillWork()

@@ -14,7 +14,7 @@
 #include "core/interval_timer.h"
 #include "local_http_server.h"
 #include "real_window.h"
-#include "served_settings.h"
+#include "served_query_strings.h"
 #include "wait_until.h"
 
 #include <QBuffer>
@@ -192,8 +192,8 @@ private:
 void LookupLoadTest::initTestCase()
 {
     QVERIFY(m_server.listen());
-    QVERIFY2(m_real.start(settingsServedBy(m_server, QStringLiteral("about:blank"),
-                                           m_server.url("/define?w=%word"))),
+    QVERIFY2(m_real.start(queryStringsServedBy(m_server, QStringLiteral("about:blank"),
+                                               m_server.url("/define?w=%word"))),
              qPrintable(m_real.failure()));
     connect(m_real.page()->page(), &QWebEnginePage::renderProcessTerminated, this,
             [this] { ++m_rendererTerminated; });

@@ -5,7 +5,7 @@
 #include "core/interval_timer.h"
 #include "local_http_server.h"
 #include "real_window.h"
-#include "served_settings.h"
+#include "served_query_strings.h"
 
 #include <QDir>
 #include <QFile>
@@ -93,7 +93,7 @@ void RealBrowserLookupTest::initTestCase()
 bool RealBrowserLookupTest::start(const QString& home, const QString& englishTemplate)
 {
     m_real = std::make_unique<RealWindow>();
-    const bool started = m_real->start(settingsServedBy(m_server, home, englishTemplate));
+    const bool started = m_real->start(queryStringsServedBy(m_server, home, englishTemplate));
     if (!started)
         qWarning("%s", qPrintable(m_real->failure()));
     return started;

@@ -1,15 +1,17 @@
 // The main window with the real browser as a screen reader reads it over AT-SPI, with a screen
 // reader reported running on the accessibility bus and nothing else set: every control by its
-// role and name, where the focus is, and the page's own text.
+// role and name, where the focus is, the page's own text, the find bar and the page's menu.
 
 #include "local_http_server.h"
 #include "real_window.h"
 #include "screen_reader.h"
-#include "served_settings.h"
+#include "served_query_strings.h"
 #include "wait_until.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QWebEngineView>
 
 namespace {
 
@@ -32,9 +34,13 @@ private Q_SLOTS:
     void tabIsHeardOnTheNextButton();
     void f10IsHeardOnTheFirstMenu();
     void thePageIsReadAndLeavesTheFocusWhereItWas();
+    void theFindBarAndItsResultAreRead();
+    void theContextMenuOffersItsLookUpsAloud();
 
 private:
     QLineEdit* wordBox() const { return m_real->control<QLineEdit>("txtWord"); }
+    // Looks Apple up and puts the focus in the page.
+    bool showApplePage();
 
     LocalHttpServer m_server;
     std::unique_ptr<RealWindow> m_real;
@@ -47,10 +53,11 @@ void ScreenReaderTest::initTestCase()
         QSKIP("AT-SPI needs an X11 display (run under xvfb-run)");
     QVERIFY(m_server.listen());
     m_server.setPage("/English?w=Apple", "<!DOCTYPE html><html><body><h1>Apple</h1>"
-                                         "<p>A round fruit.</p></body></html>");
+                                         "<p>A round fruit.</p><p>An apple a day.</p>"
+                                         "</body></html>");
     m_real = std::make_unique<RealWindow>();
-    QVERIFY2(m_real->startActive(settingsServedBy(m_server, QStringLiteral("about:blank"),
-                                                  m_server.url("/English?w=%word"))),
+    QVERIFY2(m_real->startActive(queryStringsServedBy(m_server, QStringLiteral("about:blank"),
+                                                      m_server.url("/English?w=%word"))),
              qPrintable(m_real->failure()));
     m_tree = readAccessibleTree();
     QVERIFY2(m_tree.error.isEmpty(), qPrintable(m_tree.error));
@@ -199,6 +206,88 @@ void ScreenReaderTest::thePageIsReadAndLeavesTheFocusWhereItWas()
     QEXPECT_FAIL("", "the engine (Qt 6.4) marks its document focused whatever has the focus",
                  Continue);
     QVERIFY(!page->has(QStringLiteral("focused")));
+}
+
+bool ScreenReaderTest::showApplePage()
+{
+    if (!m_real->lookUp(QStringLiteral("Apple")))
+        return false;
+    m_real->page()->setFocus();
+    return waitUntil([&] { return m_real->page()->focusProxy()->hasFocus(); }, kTimeout);
+}
+
+// Ctrl+F is heard on the find box; each result is read with it, as its description.
+void ScreenReaderTest::theFindBarAndItsResultAreRead()
+{
+    QVERIFY(showApplePage());
+    AccessibleEventLog log({QStringLiteral("object:state-changed:focused"),
+                            QStringLiteral("object:property-change:accessible-description")});
+    QVERIFY2(log.failure().isEmpty(), qPrintable(log.failure()));
+    const auto closeBar =
+        qScopeGuard([] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(log.waitFor([](const AccessibleEvent& event) {
+        return event.type == QLatin1String("object:state-changed:focused") && event.detail1 == 1 &&
+               event.role == QLatin1String("text") && event.name == QLatin1String("Find in page");
+    }));
+
+    // The field itself, focused (the engine marks its document focused whatever has the focus).
+    const auto readsResult = [](const QString& result) {
+        const AccessibleNode* field = nullptr;
+        AccessibleNode tree;
+        waitUntil(
+            [&] {
+                tree = readAccessibleTree();
+                field = tree.find(QStringLiteral("text"), QStringLiteral("Find in page"));
+                return !tree.error.isEmpty() || (field && field->description == result);
+            },
+            kTimeout);
+        return field && field->has(QStringLiteral("focused")) && field->description == result;
+    };
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("apple"));
+    QVERIFY(readsResult(QStringLiteral("1 of 2")));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(readsResult(QStringLiteral("2 of 2")));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("zzz"));
+    QVERIFY(readsResult(QStringLiteral("Not found")));
+    // Each change is told as it happens, on the box that has the focus.
+    QVERIFY(log.waitFor([](const AccessibleEvent& event) {
+        return event.type == QLatin1String("object:property-change:accessible-description") &&
+               event.name == QLatin1String("Find in page");
+    }));
+}
+
+// The menu of the page, opened on a selected word: the keys a keyboard user presses in it are
+// heard on its lookup entries.
+void ScreenReaderTest::theContextMenuOffersItsLookUpsAloud()
+{
+    QVERIFY(showApplePage());
+    QWebEngineView* page = m_real->page();
+    bool selected = false;
+    page->page()->runJavaScript(
+        QStringLiteral("window.getSelection().selectAllChildren(document.querySelector('h1'))"),
+        [&](const QVariant&) { selected = true; });
+    QVERIFY(waitUntil([&] { return selected; }, kTimeout));
+    AccessibleEventLog log({QStringLiteral("object:state-changed:focused"),
+                            QStringLiteral("object:state-changed:selected")});
+    QVERIFY2(log.failure().isEmpty(), qPrintable(log.failure()));
+    const auto closeMenus = qScopeGuard([] {
+        while (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+    });
+
+    QTest::mouseClick(page->focusProxy(), Qt::RightButton, {}, QPoint(30, 40));
+    QVERIFY(waitUntil([] { return QApplication::activePopupWidget() != nullptr; }, kTimeout));
+    const auto heard = [&](const QString& name) {
+        return log.waitFor(
+            [&](const AccessibleEvent& event) { return event.detail1 == 1 && event.name == name; });
+    };
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Down);
+    QVERIFY(heard(QStringLiteral("Look up \"Apple\"")));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+    QVERIFY(heard(QStringLiteral("Chinese")));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Down);
+    QVERIFY(heard(QStringLiteral("English")));
 }
 
 int main(int argc, char** argv)

@@ -20,7 +20,7 @@ private Q_SLOTS:
     void cancelAndCloseBoxRestoreEveryField_data();
     void cancelAndCloseBoxRestoreEveryField();
     void emptiedFieldStaysEmptyAfterRestart();
-    void dialogIsCentredAndModal();
+    void dialogIsCenteredAndModal();
     void valuesWithTagsAndAnyCharacterSurviveRestart();
     void ownSavesAskNothing();
 };
@@ -130,7 +130,7 @@ void QueryStringCommandTest::emptiedFieldStaysEmptyAfterRestart()
              canned_templates::defaults()[QueryKey::English]);
 }
 
-void QueryStringCommandTest::dialogIsCentredAndModal()
+void QueryStringCommandTest::dialogIsCenteredAndModal()
 {
     MainWindowFixture started;
     QRect frame;

@@ -49,13 +49,13 @@ RealWindow::~RealWindow()
     window.reset();
 }
 
-bool RealWindow::start(const std::optional<QueryStringSet>& settings)
+bool RealWindow::start(const std::optional<QueryStringSet>& queryStrings)
 {
     BrowserEngine* engine = loadedEngine(&m_failure);
     if (!engine)
         return false;
-    if (settings)
-        folder.writeSettings(*settings);
+    if (queryStrings)
+        folder.writeSettings(*queryStrings);
 
     auto deferred = std::make_unique<DeferredBrowser>();
     browser = deferred.get();
@@ -86,9 +86,9 @@ bool RealWindow::start(const std::optional<QueryStringSet>& settings)
     return true;
 }
 
-bool RealWindow::startActive(const std::optional<QueryStringSet>& settings)
+bool RealWindow::startActive(const std::optional<QueryStringSet>& queryStrings)
 {
-    if (!start(settings))
+    if (!start(queryStrings))
         return false;
     window->activateWindow(); // with no window manager nobody else activates it
     if (!QTest::qWaitForWindowActive(window.get())) {

@@ -17,9 +17,9 @@ class QWebEngineView;
 
 // The main window with the real engine, started as the program starts it: the engine module
 // loaded by the engine loader (once per process), a deferred browser in the window, a throw-away
-// program folder with the given settings. start() returns once the engine's view is in the
-// window and the home page is complete; every page the browser completes is recorded
-// with the status text the window left.
+// program folder whose settings file holds the given query strings. start() returns once the
+// engine's view is in the window and the home page is complete; every page the browser completes is
+// recorded with the status text the window left.
 //
 // Suites that use it link lexivo_real_window and end with LEXIVO_REAL_WINDOW_MAIN, or call
 // prepareProcess() in a main() of their own: the process is set up as the program's main() does
@@ -33,11 +33,11 @@ public:
     RealWindow();
     ~RealWindow() override;
 
-    // Without settings the window starts with the built-in ones (about:blank as the home page).
-    // False, with failure() saying why, when the engine or the window did not come up.
-    bool start(const std::optional<QueryStringSet>& settings = std::nullopt);
+    // Without query strings the window starts with the built-in ones (about:blank as the home
+    // page). False, with failure() saying why, when the engine or the window did not come up.
+    bool start(const std::optional<QueryStringSet>& queryStrings = std::nullopt);
     // The same, the window active, as a keyboard user finds it.
-    bool startActive(const std::optional<QueryStringSet>& settings = std::nullopt);
+    bool startActive(const std::optional<QueryStringSet>& queryStrings = std::nullopt);
     QString failure() const { return m_failure; }
 
     // A control of the window by its object name ("txtWord", "cmdEn2En", "StatusBar1").

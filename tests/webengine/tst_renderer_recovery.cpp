@@ -1,9 +1,10 @@
 // WebEngineBrowser when the process that renders its page fails: a page stuck in a script must
-// not hold later lookups, and a renderer that dies leaves a notice and a working browser. Pages
-// are served from 127.0.0.1.
+// not hold later lookups, and a renderer that dies leaves an error page and a working browser.
+// Pages are served from 127.0.0.1.
 
 #include "browser_events.h"
 #include "local_http_server.h"
+#include "page_driver.h"
 #include "wait_until.h"
 #include "webengine/webengine_browser.h"
 
@@ -40,7 +41,7 @@ private Q_SLOTS:
     void lookupAfterHungPageLoads_data();
     void lookupAfterHungPageLoads();
     void slowPageIsWaitedFor();
-    void crashedRendererLeavesNotice();
+    void crashedRendererLeavesErrorPage();
 
 private:
     QWebEnginePage* page() const { return m_browser->webView()->page(); }
@@ -157,7 +158,7 @@ void RendererRecoveryTest::slowPageIsWaitedFor()
     QCOMPARE(m_terminated, 0);
 }
 
-void RendererRecoveryTest::crashedRendererLeavesNotice()
+void RendererRecoveryTest::crashedRendererLeavesErrorPage()
 {
     QVERIFY(loadPage(m_server.url("/start")));
     const qint64 pid = page()->renderProcessPid();
@@ -168,13 +169,13 @@ void RendererRecoveryTest::crashedRendererLeavesNotice()
 
     QVERIFY(waitUntil([&] { return !m_log->events.isEmpty(); }, kTimeout));
     QTest::qWait(500);
-    // The notice is shown, not navigated to: it only ends any waiting for a page.
+    // The error page is shown, not navigated to: it only ends any waiting for a page.
     QCOMPARE(m_log->events.size(), 1);
     QVERIFY2(m_log->events.first().startsWith(QStringLiteral("complete data:")),
              qPrintable(m_log->events.first()));
     QCOMPARE(m_terminated, 1);
-    const QString notice = pageText();
-    QVERIFY2(notice.startsWith(QStringLiteral("This page stopped working.")), qPrintable(notice));
+    const QString text = pageText();
+    QVERIFY2(text.startsWith(QStringLiteral("This page stopped working.")), qPrintable(text));
     // It runs no script.
     auto scripted = std::make_shared<std::optional<QVariant>>();
     page()->runJavaScript(QStringLiteral("document.scripts.length"),
@@ -188,14 +189,5 @@ void RendererRecoveryTest::crashedRendererLeavesNotice()
     QCOMPARE(pageText(), QStringLiteral("/define?w=pear"));
 }
 
-int main(int argc, char** argv)
-{
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    flags += " \"--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1\"";
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
-    QApplication app(argc, argv);
-    RendererRecoveryTest test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+LEXIVO_BROWSER_TEST_MAIN(RendererRecoveryTest)
 #include "tst_renderer_recovery.moc"

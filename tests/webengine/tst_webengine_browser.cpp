@@ -2,60 +2,29 @@
 
 #include "browser_events.h"
 #include "local_http_server.h"
-#include "wait_until.h"
+#include "page_driver.h"
 #include "webengine/webengine_browser.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QTcpServer>
 #include <QTest>
 #include <QWebEngineView>
 
 #include <functional>
 #include <memory>
-#include <tuple>
 
 namespace {
 
-// A first page under Xvfb takes about a second; a loaded machine may take much longer.
-constexpr int kTimeout = 20000;
-// How long to watch for something that must not happen (a window, a request, an event).
-constexpr int kQuietPeriod = 1000;
+using page_driver::kQuietPeriod;
+using page_driver::kTimeout;
 
 using browser_events::before;
 using browser_events::complete;
 using browser_events::refused;
-const QString kNewWindow = QStringLiteral("new window");
+using EventLog = browser_events::Log;
 
-// The browser's signals as text, in the order raised, refused new windows among them.
-class EventLog : public browser_events::Log
-{
-public:
-    explicit EventLog(WebEngineBrowser* browser) : browser_events::Log(browser)
-    {
-        connect(browser, &WebEngineBrowser::newWindowRefused, this,
-                [this] { events.append(kNewWindow); });
-    }
-};
+using page_driver::waitUntil;
 
-bool waitUntil(const std::function<bool()>& done)
-{
-    return ::waitUntil(done, kTimeout);
-}
-
-// A link filling the top left of the page, so a mouse click at (50, 30) lands on it. The page
-// notes when the mouse has moved over it.
-QByteArray pageWithLink(const QByteArray& href, const QByteArray& target = QByteArray())
-{
-    QByteArray link = "<a id='x' href='" + href + "'";
-    if (!target.isEmpty())
-        link += " target='" + target + "'";
-    link += " style='position:absolute; left:0; top:0; width:300px; height:100px; "
-            "display:block'>link</a>";
-    const QByteArray script = "<script>document.addEventListener('mousemove', "
-                              "function() { window.mouseSeen = true; });</script>";
-    return "<!DOCTYPE html><html><body>" + link + script + "</body></html>";
-}
+using page_driver::linkPage;
 
 } // namespace
 
@@ -81,13 +50,10 @@ private Q_SLOTS:
     void refusedAddressesNeverReachTheEngine_data();
     void refusedAddressesNeverReachTheEngine();
     void longestAddressLoads();
-    void refusedConnectionCompletes();
     void navigationReplacingALoadIsReported_data();
     void navigationReplacingALoadIsReported();
     void pageNavigationIsReported_data();
     void pageNavigationIsReported();
-    void newWindowIsRefused_data();
-    void newWindowIsRefused();
     void navigationToAFileCompletes_data();
     void navigationToAFileCompletes();
 
@@ -113,8 +79,7 @@ void WebEngineBrowserTest::initTestCase()
     m_server.setPage("/framed", "<!DOCTYPE html><html><body><iframe src='/inner'></iframe>"
                                 "</body></html>");
     m_server.setRedirect("/old", "/new");
-    m_server.setPage("/links", pageWithLink("/target?from=link"));
-    m_server.setPage("/popups", pageWithLink("/popup", "_blank"));
+    m_server.setPage("/links", linkPage("/target?from=link"));
     m_server.setPage("/slow", LocalHttpServer::defaultPage("/slow"), 3000);
     LocalHttpServer::Response file;
     file.contentType = "text/plain";
@@ -124,13 +89,13 @@ void WebEngineBrowserTest::initTestCase()
     m_server.setResponse("/file", file);
     m_server.setRedirect("/to-file", "/file");
     // A frame whose page holds a link, and a page that shows it.
-    m_server.setPage("/frame-links", pageWithLink("/in-frame?from=link"));
+    m_server.setPage("/frame-links", linkPage("/in-frame?from=link"));
     m_server.setPage("/framed-links", "<!DOCTYPE html><html><body><iframe id='f' "
                                       "src='/frame-links'></iframe></body></html>");
     m_server.setNoContent("/empty");
     m_server.setRedirect("/to-empty", "/empty");
     m_server.setRedirect("/to-mail", "mailto:someone@a.test");
-    m_server.setPage("/mail-link", pageWithLink("mailto:someone@a.test"));
+    m_server.setPage("/mail-link", linkPage("mailto:someone@a.test"));
 }
 
 void WebEngineBrowserTest::init()
@@ -162,21 +127,7 @@ bool WebEngineBrowserTest::loadPage(const QString& url)
 void WebEngineBrowserTest::act(const QString& how)
 {
     if (how == QLatin1String("mouse")) {
-        QWidget* content = m_browser->webView()->focusProxy();
-        QVERIFY(content);
-        // A page that has just loaded may not be drawn yet, and until it is the engine drops
-        // mouse input: move over the link until the page has seen the mouse, then click.
-        auto seen = std::make_shared<bool>(false);
-        QPoint at(50, 30);
-        QVERIFY(waitUntil([&] {
-            at = at == QPoint(50, 30) ? QPoint(51, 31) : QPoint(50, 30);
-            QTest::mouseMove(content, at);
-            m_browser->webView()->page()->runJavaScript(
-                QStringLiteral("window.mouseSeen === true"),
-                [seen](const QVariant& result) { *seen = result.toBool(); });
-            return *seen;
-        }));
-        QTest::mouseClick(content, Qt::LeftButton, Qt::NoModifier, at);
+        QVERIFY(page_driver::click(m_browser->webView()));
     } else {
         const QString script = how == QLatin1String("script")
                                    ? QStringLiteral("document.getElementById('x').click()")
@@ -397,19 +348,6 @@ void WebEngineBrowserTest::longestAddressLoads()
     QCOMPARE(m_server.pageRequests(), QByteArrayList({"/long"}));
 }
 
-void WebEngineBrowserTest::refusedConnectionCompletes()
-{
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost));
-    const QString url = QStringLiteral("http://127.0.0.1:%1/nothing").arg(closed.serverPort());
-    closed.close();
-
-    m_browser->navigate(url);
-
-    QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(complete(url)), kTimeout);
-    QCOMPARE(m_log->events, QStringList({before(url), complete(url)}));
-}
-
 void WebEngineBrowserTest::navigationReplacingALoadIsReported_data()
 {
     // The engine starts no new load for a navigation that replaces one still in progress.
@@ -462,38 +400,6 @@ void WebEngineBrowserTest::pageNavigationIsReported()
         QCOMPARE(m_server.requestCount(target), 1);
 }
 
-void WebEngineBrowserTest::newWindowIsRefused_data()
-{
-    QTest::addColumn<QString>("how");
-    // Whether the browser is asked: a script acting on its own is refused by the engine first.
-    QTest::addColumn<bool>("asked");
-    const std::tuple<const char*, const char*, bool> ways[] = {
-        {"link, script click", "script", false},
-        {"link, mouse click", "mouse", true},
-        {"window.open", "window.open('/popup')", false},
-    };
-    for (const auto& [name, how, asked] : ways)
-        QTest::newRow(name) << QString::fromLatin1(how) << asked;
-}
-
-void WebEngineBrowserTest::newWindowIsRefused()
-{
-    QFETCH(QString, how);
-    QFETCH(bool, asked);
-    QVERIFY(loadPage(m_server.url("/popups")));
-    const auto windowsBefore = QApplication::topLevelWidgets().size();
-
-    act(how);
-
-    if (asked)
-        QTRY_VERIFY_WITH_TIMEOUT(m_log->events.contains(kNewWindow), kTimeout);
-    QTest::qWait(kQuietPeriod);
-    QCOMPARE(m_log->events, asked ? QStringList({kNewWindow}) : QStringList());
-    QCOMPARE(QApplication::topLevelWidgets().size(), windowsBefore);
-    QCOMPARE(m_server.requestCount("/popup"), 0);
-    QCOMPARE(m_browser->webView()->url().toString(), m_server.url("/popups"));
-}
-
 void WebEngineBrowserTest::navigationToAFileCompletes_data()
 {
     QTest::addColumn<QString>("how");
@@ -532,5 +438,5 @@ void WebEngineBrowserTest::navigationToAFileCompletes()
              QStringList({before(m_server.url("/after")), complete(m_server.url("/after"))}));
 }
 
-QTEST_MAIN(WebEngineBrowserTest)
+LEXIVO_BROWSER_TEST_MAIN(WebEngineBrowserTest)
 #include "tst_webengine_browser.moc"
