@@ -9,6 +9,8 @@ required_packages=(
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev libgl-dev
     xvfb xauth openbox fonts-dejavu-core fonts-liberation
     dbus-daemon at-spi2-core python3-pyatspi
+    # A second desktop style (Adwaita-Dark) under which the captions are checked.
+    adwaita-qt6
     # The text of a printed PDF file (pdftotext, pdfinfo).
     poppler-utils
     # The checks of the packaging files (CTest label "packaging").

@@ -1,7 +1,29 @@
 #include "design/design_scale.h"
 
 #include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+// How many pixels the button's caption lacks in the area its style draws the caption in, at the
+// given size.
+int captionShortfall(const QPushButton* button, const QSize& size)
+{
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.rect = QRect(QPoint(0, 0), size);
+    option.text = button->text();
+    const QRect room =
+        button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    return std::max(0, button->fontMetrics().horizontalAdvance(button->text()) - room.width());
+}
+
+} // namespace
 
 DesignScale::DesignScale(const QWidget* widget)
     : m_dpiX(widget->logicalDpiX()), m_dpiY(widget->logicalDpiY())
@@ -31,6 +53,13 @@ void DesignScale::placeLabel(QLabel* label, const design::TwipsRect& r) const
     if (needed > geometry.width())
         geometry.setWidth(needed);
     label->setGeometry(geometry);
+}
+
+void DesignScale::placeButton(QPushButton* button, const design::TwipsRect& r) const
+{
+    QRect geometry = rect(r);
+    geometry.setWidth(geometry.width() + captionShortfall(button, geometry.size()));
+    button->setGeometry(geometry);
 }
 
 QFont designFont(double pointSize)

@@ -7,6 +7,7 @@
 #include <QSize>
 
 class QLabel;
+class QPushButton;
 class QWidget;
 
 // Turns a window design (twips, "MS Sans Serif" point sizes) into widget geometry and fonts on
@@ -29,6 +30,9 @@ public:
     // The same for a label, widened where this platform's font needs a few more pixels than the
     // design's, so that no caption is cut off.
     void placeLabel(QLabel* label, const design::TwipsRect& r) const;
+    // The same for a push button, widened (its left edge kept) just enough for its caption where
+    // its style leaves less room around the caption than the design's platform did.
+    void placeButton(QPushButton* button, const design::TwipsRect& r) const;
 
 private:
     double m_dpiX;

@@ -73,7 +73,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     auto* ok = new QPushButton(QStringLiteral("OK"), designArea());
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setAutoDefault(false);
-    scale.place(ok, {4080, 240, 1335, 375});
+    scale.placeButton(ok, {4080, 240, 1335, 375});
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     applyTabOrder({{0, ok}});
 }

@@ -95,7 +95,7 @@ void OptionsDialog::buildDesign()
             select->setAccessibleName(QStringLiteral("Select %1 provider")
                                           .arg(QString::fromLatin1(row.caption).chopped(1)));
             select->setAutoDefault(false);
-            scale.place(select, {kSelectLeft, row.selectTop, kSelectWidth, kSelectHeight});
+            scale.placeButton(select, {kSelectLeft, row.selectTop, kSelectWidth, kSelectHeight});
             m_selectButtons[slot(row.key)] = select;
             connect(select, &QPushButton::clicked, this,
                     [this, key = row.key] { offerSuggestions(key); });
@@ -106,14 +106,14 @@ void OptionsDialog::buildDesign()
     auto* save = new QPushButton(QStringLiteral("Save"), designArea());
     save->setObjectName(QStringLiteral("cmdSave"));
     save->setAutoDefault(false);
-    scale.place(save, {2040, 4560, 1335, 495});
+    scale.placeButton(save, {2040, 4560, 1335, 495});
     tabOrder.emplace_back(2, save);
     connect(save, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), designArea());
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     cancel->setAutoDefault(false);
-    scale.place(cancel, {3600, 4560, 1335, 495});
+    scale.placeButton(cancel, {3600, 4560, 1335, 495});
     tabOrder.emplace_back(12, cancel);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 

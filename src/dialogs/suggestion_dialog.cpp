@@ -75,14 +75,14 @@ SuggestionDialog::SuggestionDialog(QueryKey key, QWidget* parent)
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), designArea());
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     cancel->setAutoDefault(false);
-    scale.place(cancel, {6000, 960, 1215, 495});
+    scale.placeButton(cancel, {6000, 960, 1215, 495});
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     tabOrder.emplace_back(1, cancel);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), designArea());
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setAutoDefault(false);
-    scale.place(ok, {6000, 360, 1215, 495});
+    scale.placeButton(ok, {6000, 360, 1215, 495});
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     tabOrder.emplace_back(0, ok);
 

@@ -299,8 +299,8 @@ void MainWindow::applyRowLayout()
     const DesignScale scale(this);
     scale.place(m_wordEdit, {m_row.wordLeft, kRowTop, m_row.wordWidth, kRowHeight});
     for (int i = 0; i < layout::kLookupButtonCount; ++i)
-        scale.place(m_lookupButtons[i],
-                    {m_row.buttonLeft[i], kRowTop, m_row.buttonWidth[i], kRowHeight});
+        scale.placeButton(m_lookupButtons[i],
+                          {m_row.buttonLeft[i], kRowTop, m_row.buttonWidth[i], kRowHeight});
     scale.place(m_browserView,
                 {kBrowserLeft, kBrowserTop, m_row.browserWidth, m_row.browserHeight});
 }

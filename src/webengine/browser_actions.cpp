@@ -2,6 +2,7 @@
 
 #include "core/browser_rules.h"
 #include "core/error_page.h"
+#include "webengine/browser_view.h"
 #include "webengine/find_bar.h"
 #include "webengine/navigation_tracker.h"
 #include "webengine/page_printer.h"
@@ -88,7 +89,7 @@ void tidySeparators(QMenu* menu)
 
 } // namespace
 
-BrowserActions::BrowserActions(QWidget* view, QWebEngineView* webView,
+BrowserActions::BrowserActions(BrowserView* view, QWebEngineView* webView,
                                NavigationTracker* navigations, FindBar* findBar)
     : QObject(view), m_view(view), m_webView(webView), m_navigations(navigations),
       m_findBar(findBar), m_printer(new PagePrinter(webView)), m_zoomPercent(zoom_steps::kDefault)
@@ -307,5 +308,5 @@ void BrowserActions::showContextMenu(const QPoint& pos)
     // Queued: the dialog comes up once the menu has closed.
     connect(printAction, &QAction::triggered, this, &BrowserActions::print, Qt::QueuedConnection);
     tidySeparators(menu);
-    menu->popup(m_webView->mapToGlobal(pos));
+    m_view->popUp(menu, m_webView->mapToGlobal(pos));
 }

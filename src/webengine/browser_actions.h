@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 
+class BrowserView;
 class FindBar;
 class NavigationTracker;
 class PagePrinter;
@@ -27,7 +28,7 @@ class BrowserActions : public QObject
 {
     Q_OBJECT
 public:
-    BrowserActions(QWidget* view, QWebEngineView* webView, NavigationTracker* navigations,
+    BrowserActions(BrowserView* view, QWebEngineView* webView, NavigationTracker* navigations,
                    FindBar* findBar);
 
     // The action whose object name is name ("back", "stop", "zoomIn", ...).
@@ -61,7 +62,7 @@ private:
     void showContextMenu(const QPoint& pos);
     void applyZoom();
 
-    QWidget* m_view;
+    BrowserView* m_view;
     QWebEngineView* m_webView;
     NavigationTracker* m_navigations;
     FindBar* m_findBar;

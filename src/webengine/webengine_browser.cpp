@@ -3,6 +3,7 @@
 #include "core/address_rule.h"
 #include "webengine/browser_actions.h"
 #include "webengine/browser_page.h"
+#include "webengine/browser_view.h"
 #include "webengine/connection_warmer.h"
 #include "webengine/find_bar.h"
 #include "webengine/navigation_tracker.h"
@@ -27,7 +28,7 @@ QWebEngineView* newView(QWidget* parent)
 } // namespace
 
 WebEngineBrowser::WebEngineBrowser(QObject* parent)
-    : Browser(parent), m_view(new QWidget), m_webView(newView(m_view)),
+    : Browser(parent), m_view(new BrowserView), m_webView(newView(m_view)),
       m_page(new BrowserPage(m_webView)),
       m_connectionWarmer(new ConnectionWarmer(m_page->profile(), this))
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/browser.h"
+#include "webengine/browser_view.h"
 
 #include <QPointer>
 #include <QWebEngineView>
@@ -30,7 +31,7 @@ Q_SIGNALS:
     void newWindowRefused();
 
 private:
-    QPointer<QWidget> m_view; // ours until a window adopts it
+    QPointer<BrowserView> m_view; // ours until a window adopts it
     QPointer<QWebEngineView> m_webView;
     QPointer<BrowserPage> m_page;
     ConnectionWarmer* m_connectionWarmer; // a child, gone before the page's profile

@@ -1,11 +1,14 @@
 // Designs are in twips, a physical unit: at any scale factor the windows keep their physical
 // size and proportions, fonts grow with them, and captions still fit. Run at several
 // QT_SCALE_FACTOR values by CTest.
+#include "dialogs/about_dialog.h"
 #include "dialogs/options_dialog.h"
+#include "dialogs/suggestion_dialog.h"
 #include "fake_browser.h"
 #include "main_window/main_window.h"
 #include "main_window_fixture.h"
 #include "temp_program_folder.h"
+#include "window_controls.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -13,7 +16,11 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyleFactory>
+#include <QStyleOptionButton>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -36,15 +43,48 @@ void checkPhysicalRect(const QWidget& w, double left, double top, double width, 
     QVERIFY2(qAbs(g.height() * ratio - height * scale) <= slack, qPrintable(w.objectName()));
 }
 
-void checkCaptionFits(const QWidget* w, const QString& text)
+void checkCaptionFits(const QWidget* w, const QString& text, int room)
 {
-    const int room = w->contentsRect().width();
-    QVERIFY2(QFontMetrics(w->font()).horizontalAdvance(text) <= room,
-             qPrintable(QStringLiteral("%1 clipped: \"%2\" needs %3 px, has %4")
-                            .arg(w->objectName(), text)
-                            .arg(QFontMetrics(w->font()).horizontalAdvance(text))
-                            .arg(room)));
+    const int needs = QFontMetrics(w->font()).horizontalAdvance(text);
+    QVERIFY2(needs <= room, qPrintable(QStringLiteral("%1 (%2) clipped: \"%3\" needs %4 px, has %5")
+                                           .arg(w->objectName(), w->style()->name(), text)
+                                           .arg(needs)
+                                           .arg(room)));
 }
+
+// Where the button's style draws its caption.
+int captionRoom(const QPushButton* button)
+{
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    return button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+}
+
+void checkCaptionsFit(const QWidget& window)
+{
+    for (const QPushButton* button : window.findChildren<QPushButton*>())
+        checkCaptionFits(button, button->text(), captionRoom(button));
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        if (!label->text().isEmpty() && label->objectName() != QLatin1String("SimpleTextLabel"))
+            checkCaptionFits(label, label->text(), label->contentsRect().width());
+    }
+}
+
+// A desktop in the style the user chose (with that style's own palette, light or dark): the look
+// of every window made from now on.
+class StyleChoice
+{
+public:
+    explicit StyleChoice(const QString& style) : m_before(QApplication::style()->name())
+    {
+        QApplication::setStyle(QStyleFactory::create(style));
+    }
+    ~StyleChoice() { QApplication::setStyle(QStyleFactory::create(m_before)); }
+
+private:
+    QString m_before;
+};
 
 } // namespace
 
@@ -54,6 +94,7 @@ class HighDpiTest : public QObject
 private Q_SLOTS:
     void mainWindowKeepsPhysicalDesignSize();
     void fontsScaleWithTheScreen();
+    void captionsFit_data();
     void captionsFit();
 };
 
@@ -99,21 +140,39 @@ void HighDpiTest::fontsScaleWithTheScreen()
                             .arg(expectedDevicePixels)));
 }
 
+void HighDpiTest::captionsFit_data()
+{
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<QString>("window");
+    for (const char* style : {"Fusion", "Adwaita-Dark"}) {
+        for (const char* window : {"main", "options", "suggestions", "about"})
+            QTest::addRow("%s, %s", style, window)
+                << QString::fromLatin1(style) << QString::fromLatin1(window);
+    }
+}
+
 void HighDpiTest::captionsFit()
 {
-    MainWindowFixture started;
-    for (QPushButton* button : started.window->findChildren<QPushButton*>())
-        checkCaptionFits(button, button->text());
-    for (QLabel* label : started.window->findChildren<QLabel*>()) {
-        if (!label->text().isEmpty() && label->objectName() != QLatin1String("SimpleTextLabel"))
-            checkCaptionFits(label, label->text());
+    QFETCH(QString, style);
+    QFETCH(QString, window);
+    QVERIFY2(QStyleFactory::keys().contains(style, Qt::CaseInsensitive),
+             qPrintable(style + QStringLiteral(" is not installed (adwaita-qt6)")));
+    const StyleChoice choice(style);
+    if (window == QLatin1String("main")) {
+        MainWindowFixture started;
+        checkCaptionsFit(*started.window);
+        // A widened button still leaves a gap before the next one.
+        for (int i = 0; i + 1 < layout::kLookupButtonCount; ++i)
+            QVERIFY(button(*started.window, kButtonNames[i])->geometry().right() <
+                    button(*started.window, kButtonNames[i + 1])->x());
+    } else if (window == QLatin1String("options")) {
+        checkCaptionsFit(OptionsDialog());
+    } else if (window == QLatin1String("suggestions")) {
+        for (const LookupDictionary& dictionary : kLookupDictionaries)
+            checkCaptionsFit(SuggestionDialog(dictionary.key));
+    } else {
+        checkCaptionsFit(AboutDialog());
     }
-
-    OptionsDialog option;
-    for (QLabel* label : option.findChildren<QLabel*>())
-        checkCaptionFits(label, label->text());
-    for (QPushButton* button : option.findChildren<QPushButton*>())
-        checkCaptionFits(button, button->text());
 }
 
 QTEST_MAIN(HighDpiTest)

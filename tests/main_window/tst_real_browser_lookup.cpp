@@ -6,9 +6,11 @@
 #include "local_http_server.h"
 #include "real_window.h"
 #include "served_query_strings.h"
+#include "slow_case.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWebEnginePage>
@@ -61,6 +63,7 @@ private Q_SLOTS:
     void frameNavigationEndsTheDots();
     void navigationWithoutDocumentEndsTheDots();
     void pageLinkToMailIsRefused();
+    void hugeWordsLeaveTheWindowUsable();
 
 private:
     // Starts the window with the given home page, the English button going to englishTemplate.
@@ -213,6 +216,39 @@ void RealBrowserLookupTest::pageLinkToMailIsRefused()
     QTest::qWait(1000); // the text stays
     QCOMPARE(status(), refused);
     QCOMPARE(m_real->page()->url().toString(), m_server.url("/mail?w=Apple"));
+}
+
+// Words of up to 2 M characters are looked up (the engine takes addresses up to 2 MiB), a longer
+// one is refused with the documented text, and the window goes on as before; the status bar
+// shows a bounded part of each address, within the window.
+void RealBrowserLookupTest::hugeWordsLeaveTheWindowUsable()
+{
+    LEXIVO_SLOW_CASE();
+    QVERIFY(start(QStringLiteral("about:blank"), m_server.url("/define?w=%word")));
+    auto* shown = m_real->control<QLabel>("SimpleTextLabel");
+    const auto checkShownText = [&] {
+        QVERIFY2(shown->text().size() <= 2001, qPrintable(QString::number(shown->text().size())));
+        QVERIFY(shown->width() <= m_real->window->width());
+    };
+    for (const int length : {100'000, 1'000'000, 2'000'000}) {
+        const QString url = m_server.url("/define?w=") + QString(length, u'a');
+        QVERIFY2(m_real->lookUp(QString(length, u'a')), qPrintable(QString::number(length)));
+        QCOMPARE(m_real->completed.last().size(), url.size());
+        QCOMPARE(m_real->statusAtComplete.last(), QString());
+        checkShownText();
+    }
+
+    const QString tooLong(3'000'000, u'a');
+    m_real->control<QLineEdit>("txtWord")->setText(tooLong);
+    QTest::mouseClick(m_real->control<QPushButton>("cmdEn2En"), Qt::LeftButton);
+    QCOMPARE(status(), QStringLiteral("Cannot open ") + m_server.url("/define?w=") + tooLong +
+                           QStringLiteral(": the address is too long"));
+    QVERIFY(!dotsTicking());
+    checkShownText();
+
+    QVERIFY(m_real->lookUp(QStringLiteral("Apple")));
+    QCOMPARE(m_real->completed.last(), m_server.url("/define?w=Apple"));
+    QCOMPARE(status(), QString());
 }
 
 LEXIVO_REAL_WINDOW_MAIN(RealBrowserLookupTest)

@@ -288,6 +288,22 @@ void ScreenReaderTest::theContextMenuOffersItsLookUpsAloud()
     QVERIFY(heard(QStringLiteral("Chinese")));
     QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Down);
     QVERIFY(heard(QStringLiteral("English")));
+
+    // And read: the open menu is in the tree, in the page's area, its lookups with it.
+    const AccessibleNode tree = readAccessibleTree();
+    QVERIFY2(tree.error.isEmpty(), qPrintable(tree.error));
+    const AccessibleNode* area = tree.find(QStringLiteral("filler"), "Dictionary page");
+    QVERIFY(area);
+    const AccessibleNode* lookUp =
+        area->find(QStringLiteral("menu item"), QStringLiteral("Look up \"Apple\""));
+    QVERIFY(lookUp);
+    QStringList dictionaries;
+    for (const char* name :
+         {"Chinese", "English", "Thesaurus", "Jananese", "Computer (Chi)", "Computer (Eng)"}) {
+        if (lookUp->find(QStringLiteral("menu item"), QLatin1String(name)))
+            dictionaries << QLatin1String(name);
+    }
+    QCOMPARE(dictionaries.size(), 6);
 }
 
 int main(int argc, char** argv)

@@ -16,7 +16,6 @@
 #include <csignal>
 #include <functional>
 #include <memory>
-#include <optional>
 
 namespace {
 
@@ -47,8 +46,7 @@ private:
     QWebEnginePage* page() const { return m_browser->webView()->page(); }
     // Loads url, waits for it to complete and forgets the events so far.
     bool loadPage(const QString& url);
-    // The text of the page shown, or an empty string on time-out.
-    QString pageText();
+    QString pageText() const { return page_driver::text(page()); }
 
     LocalHttpServer m_server;
     std::unique_ptr<WebEngineBrowser> m_browser;
@@ -91,14 +89,6 @@ bool RendererRecoveryTest::loadPage(const QString& url)
     const bool loaded = waitUntil([&] { return m_log->events.contains(complete(url)); }, kTimeout);
     m_log->events.clear();
     return loaded;
-}
-
-QString RendererRecoveryTest::pageText()
-{
-    auto text = std::make_shared<std::optional<QString>>();
-    page()->toPlainText([text](const QString& value) { *text = value; });
-    waitUntil([&] { return text->has_value(); }, kTimeout);
-    return text->value_or(QString());
 }
 
 void RendererRecoveryTest::lookupAfterHungPageLoads_data()
@@ -177,11 +167,7 @@ void RendererRecoveryTest::crashedRendererLeavesErrorPage()
     const QString text = pageText();
     QVERIFY2(text.startsWith(QStringLiteral("This page stopped working.")), qPrintable(text));
     // It runs no script.
-    auto scripted = std::make_shared<std::optional<QVariant>>();
-    page()->runJavaScript(QStringLiteral("document.scripts.length"),
-                          [scripted](const QVariant& value) { *scripted = value; });
-    QVERIFY(waitUntil([&] { return scripted->has_value(); }, kTimeout));
-    QCOMPARE(**scripted, QVariant(0));
+    QCOMPARE(page_driver::evaluate(page(), QStringLiteral("document.scripts.length")), QVariant(0));
 
     // The next lookup works.
     m_log->events.clear();
