@@ -123,6 +123,10 @@ def make_programs(cfg, run_dir: str, display: str, base_url: str, port: int,
     def load_lookup(word):
         return f"{base_url}/en/{word[0]}/{word}.html", f"/en/{word[0]}/{word}.html"
 
+    def distant_load(word):
+        return (f"http://127.0.0.1:{distant_port}/ja/{word[0]}/{word}.html",
+                f"/ja/{word[0]}/{word}.html")
+
     programs = []
     builds = [("lexivo", "lexivo (this build)", cfg.build, ours_env)]
     if cfg.previous_build:
@@ -142,7 +146,9 @@ def make_programs(cfg, run_dir: str, display: str, base_url: str, port: int,
         "baseline", "bare QtWebEngine window (bench_baseline)",
         [os.path.join(cfg.build, "bench_baseline"), "--home", home_url("baseline")],
         program_env(display, run_dir, dict(i.split("=", 1) for i in cfg.baseline_env)),
-        run_dir, observer=True, lookup=load_lookup, home=local, idle=True))
+        run_dir, observer=True, lookup=load_lookup, home=local, idle=True,
+        # The same pages as ours before the idle window, whose renderer works after each page.
+        first_lookup=distant_load if distant_port else None))
     goldendict = shutil.which("goldendict")
     if goldendict:
         gd_home = os.path.join(run_dir, "goldendict-home")

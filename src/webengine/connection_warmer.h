@@ -11,8 +11,9 @@ class QWebEngineProfile;
 // Readies the way to servers the browser is likely to go to next. The engine has no call for it,
 // but a page's resource hints do it: a hidden page of the browser's own profile (so the same
 // host cache and socket pool its navigations use) holds a dns-prefetch and a preconnect hint for
-// each server. The engine of Qt 6.4 resolves the names and ignores the preconnect hints; later
-// engines also open a connection, through which nothing is sent until a navigation uses it. The
+// each server. The engine of Qt 6.4 resolves the names and ignores the preconnect hints (its
+// handler of them does nothing; seen with a local server); later versions of Chromium act on them
+// and open a connection, through which nothing is sent until a navigation uses it. The
 // page, and the renderer process it needs, go as soon as the hints have been read: nothing of it
 // stays running.
 class ConnectionWarmer : public QObject
