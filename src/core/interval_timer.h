@@ -20,6 +20,8 @@ public:
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool enabled);
     bool isTicking() const { return m_timer.isActive(); }
+    // Milliseconds until the next tick (0 when it is due), -1 when not ticking.
+    int remainingTime() const { return m_timer.remainingTime(); }
 
 Q_SIGNALS:
     void timeout();

@@ -33,12 +33,20 @@ public:
     void whenModal(Action action, QWidget* outer = nullptr) { poll(std::move(action), outer, 500); }
 
 private:
+    // A shown dialog gets the focus once the window system has activated it, which on a loaded
+    // machine comes a while later; where nothing activates windows, it is acted on all the same
+    // after about two seconds.
+    static bool ready(QWidget* modal, int attemptsLeft)
+    {
+        return modal->isVisible() && (modal->isActiveWindow() || attemptsLeft < 300);
+    }
+
     void poll(Action action, QPointer<QWidget> outer, int attemptsLeft)
     {
         QTimer::singleShot(
             10, this, [this, action = std::move(action), outer, attemptsLeft]() mutable {
                 QWidget* modal = QApplication::activeModalWidget();
-                if (modal && modal != outer && modal->isVisible()) {
+                if (modal && modal != outer && ready(modal, attemptsLeft)) {
                     const auto closeIfStillOpen = qScopeGuard([dialog = QPointer<QWidget>(modal)] {
                         if (!dialog || !dialog->isVisible())
                             return;
