@@ -115,32 +115,37 @@ void SettingsSessionTest::loadsWhatStartFinds()
                  found.isEmpty() ? QStringList() : QStringList{fileName()});
 }
 
+// What lies at the settings file's path when it is read.
+enum class ReadSituation { NoPermission, Empty, Folder, Missing };
+Q_DECLARE_METATYPE(ReadSituation)
+
 void SettingsSessionTest::readFailureSaysWhy_data()
 {
-    QTest::addColumn<int>("situation");
+    QTest::addColumn<ReadSituation>("situation");
     QTest::addColumn<QString>("failure");
-    QTest::newRow("no read permission") << 0 << "There is no permission to read the file.";
-    QTest::newRow("empty file: no failure") << 1 << "";
-    QTest::newRow("a folder") << 2 << "A folder has the file's name.";
-    QTest::newRow("missing") << 3 << "No such file or directory";
+    QTest::newRow("no read permission")
+        << ReadSituation::NoPermission << "There is no permission to read the file.";
+    QTest::newRow("empty file: no failure") << ReadSituation::Empty << "";
+    QTest::newRow("a folder") << ReadSituation::Folder << "A folder has the file's name.";
+    QTest::newRow("missing") << ReadSituation::Missing << "No such file or directory";
 }
 
 void SettingsSessionTest::readFailureSaysWhy()
 {
-    QFETCH(int, situation);
+    QFETCH(ReadSituation, situation);
     QTemporaryDir dir;
     const QString path = dir.filePath(fileName());
-    if (situation == 0) {
+    if (situation == ReadSituation::NoPermission) {
         QVERIFY(writeBytes(path, "<Home>x</Home>"));
         QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
     }
-    if (situation == 1)
+    if (situation == ReadSituation::Empty)
         QVERIFY(writeBytes(path, {}));
-    if (situation == 2)
+    if (situation == ReadSituation::Folder)
         QVERIFY(QDir(dir.path()).mkdir(fileName()));
 
     PermissionsEnforced enforced;
-    if (situation == 0 && !enforced.enforced())
+    if (situation == ReadSituation::NoPermission && !enforced.enforced())
         QSKIP("cannot drop the capabilities that override file permissions");
     QString text = QStringLiteral("untouched");
     QString failure = QStringLiteral("not set");

@@ -114,37 +114,44 @@ void SettingsWriteTest::savesStayAtomicWhereTheFolderIsWritable()
 #endif
 }
 
+// What stands in a save's way.
+enum class WriteSituation { FolderRemoved, FolderReadOnly, FolderAtPath, FileWriteProtected };
+Q_DECLARE_METATYPE(WriteSituation)
+
 void SettingsWriteTest::writeFailureKeepsOldFileAndSaysWhy_data()
 {
-    QTest::addColumn<int>("situation");
+    QTest::addColumn<WriteSituation>("situation");
     QTest::addColumn<QString>("words");
-    QTest::newRow("folder removed") << 0
+    QTest::newRow("folder removed") << WriteSituation::FolderRemoved
                                     << "The folder does not exist: it was removed, or it could not "
                                        "be made because the program's folder is read-only.";
-    QTest::newRow("folder read-only, no file yet") << 1 << "The folder is not writable.";
-    QTest::newRow("a folder at the file's path") << 2 << "A folder has the file's name.";
-    QTest::newRow("file write-protected") << 3 << "The file is write-protected.";
+    QTest::newRow("folder read-only, no file yet")
+        << WriteSituation::FolderReadOnly << "The folder is not writable.";
+    QTest::newRow("a folder at the file's path")
+        << WriteSituation::FolderAtPath << "A folder has the file's name.";
+    QTest::newRow("file write-protected")
+        << WriteSituation::FileWriteProtected << "The file is write-protected.";
 }
 
 void SettingsWriteTest::writeFailureKeepsOldFileAndSaysWhy()
 {
-    QFETCH(int, situation);
+    QFETCH(WriteSituation, situation);
     QTemporaryDir dir;
     const QString session = dir.filePath(QStringLiteral("session"));
     QVERIFY(QDir().mkdir(session));
     const QString path = session + QStringLiteral("/lexivo.xml");
     const QByteArray old = "old settings";
     switch (situation) {
-    case 0:
+    case WriteSituation::FolderRemoved:
         QVERIFY(QDir(session).removeRecursively());
         break;
-    case 1:
+    case WriteSituation::FolderReadOnly:
         QVERIFY(QFile::setPermissions(session, QFile::ReadOwner | QFile::ExeOwner));
         break;
-    case 2:
+    case WriteSituation::FolderAtPath:
         QVERIFY(QDir().mkdir(path));
         break;
-    case 3:
+    case WriteSituation::FileWriteProtected:
         // Qt asks access(), which lets root write any file whatever the capabilities say.
 #ifdef Q_OS_UNIX
         if (::geteuid() == 0)
@@ -158,18 +165,20 @@ void SettingsWriteTest::writeFailureKeepsOldFileAndSaysWhy()
     WriteResult result;
     {
         PermissionsEnforced enforced;
-        if ((situation == 1 || situation == 3) && !enforced.enforced())
+        if ((situation == WriteSituation::FolderReadOnly ||
+             situation == WriteSituation::FileWriteProtected) &&
+            !enforced.enforced())
             QSKIP("running with privileges that ignore permissions");
         result = writeTextFile(path, QStringLiteral("new settings"));
     }
     QFile::setPermissions(session, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(!result.ok);
     QTEST(result.error, "words");
-    if (situation == 1)
+    if (situation == WriteSituation::FolderReadOnly)
         QCOMPARE(filesIn(session), QStringList());
-    if (situation == 2)
+    if (situation == WriteSituation::FolderAtPath)
         QVERIFY(QFileInfo(path).isDir());
-    if (situation == 3)
+    if (situation == WriteSituation::FileWriteProtected)
         QCOMPARE(readBytes(path), old);
 }
 

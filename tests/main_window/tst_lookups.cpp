@@ -40,27 +40,24 @@ void LookupsTest::cleanup()
 void LookupsTest::eachButtonUsesItsTemplate_data()
 {
     // The default templates, filled with "Apple".
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("cmdEn2Ch") << 0 << "http://hk.dictionary.yahoo.com/dict?s=Apple";
-    QTest::newRow("cmdEn2En") << 1 << "http://encarta.msn.com/dictionary_/Apple.html";
-    QTest::newRow("cmdEn2Th") << 2 << "http://thesaurus.com/search?q=Apple";
-    QTest::newRow("cmdEn2Jp") << 3 << "http://www.freedict.com/english/japanese/?word=Apple";
+    QTest::addColumn<QString>("expected"); // the row's tag is the button's object name
+    QTest::newRow("cmdEn2Ch") << "http://hk.dictionary.yahoo.com/dict?s=Apple";
+    QTest::newRow("cmdEn2En") << "http://encarta.msn.com/dictionary_/Apple.html";
+    QTest::newRow("cmdEn2Th") << "http://thesaurus.com/search?q=Apple";
+    QTest::newRow("cmdEn2Jp") << "http://www.freedict.com/english/japanese/?word=Apple";
     QTest::newRow("cmdChiComputer")
-        << 4
         << "http://www.hkcs.org.hk/search.cgi?query=Apple&trad=b5&text=Text&st=1&dbname=hk&db=none&"
            ".submit=Search";
     QTest::newRow("cmdEngComputer")
-        << 5 << "http://foldoc.org/foldoc/foldoc.cgi?query=Apple&action=Search";
+        << "http://foldoc.org/foldoc/foldoc.cgi?query=Apple&action=Search";
 }
 
 void LookupsTest::eachButtonUsesItsTemplate()
 {
-    QFETCH(int, index);
     QFETCH(QString, expected);
     MainWindowFixture started;
     QTest::keyClicks(wordBox(*started.window), QStringLiteral("  Apple  "));
-    QTest::mouseClick(button(*started.window, kButtonNames[index]), Qt::LeftButton);
+    QTest::mouseClick(button(*started.window, QTest::currentDataTag()), Qt::LeftButton);
 
     QCOMPARE(started.browser->navigations.last(), expected);
     QCOMPARE(status(*started.window), QStringLiteral("goto ") + expected);
@@ -166,28 +163,30 @@ void LookupsTest::typingReadiesTheLookupServers()
 void LookupsTest::keysPressTheFocusedButton_data()
 {
     QTest::addColumn<QString>("focus");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
     QTest::addColumn<QString>("address"); // null: no lookup
 
     QTest::newRow("Enter on Thesaurus")
-        << "cmdEn2Th" << int(Qt::Key_Return) << int(Qt::NoModifier) << "http://th.test/?w=kiwi";
+        << "cmdEn2Th" << Qt::Key_Return << Qt::KeyboardModifiers(Qt::NoModifier)
+        << "http://th.test/?w=kiwi";
     QTest::newRow("keypad Enter on Computer (Eng)")
-        << "cmdEngComputer" << int(Qt::Key_Enter) << int(Qt::KeypadModifier)
+        << "cmdEngComputer" << Qt::Key_Enter << Qt::KeyboardModifiers(Qt::KeypadModifier)
         << "http://ec.test/?w=kiwi";
     QTest::newRow("Space on Chinese")
-        << "cmdEn2Ch" << int(Qt::Key_Space) << int(Qt::NoModifier) << "http://ch.test/?w=kiwi";
+        << "cmdEn2Ch" << Qt::Key_Space << Qt::KeyboardModifiers(Qt::NoModifier)
+        << "http://ch.test/?w=kiwi";
     QTest::newRow("Enter in the word box")
-        << "txtWord" << int(Qt::Key_Return) << int(Qt::NoModifier) << QString();
+        << "txtWord" << Qt::Key_Return << Qt::KeyboardModifiers(Qt::NoModifier) << QString();
     QTest::newRow("keypad Enter in the word box")
-        << "txtWord" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << QString();
+        << "txtWord" << Qt::Key_Enter << Qt::KeyboardModifiers(Qt::KeypadModifier) << QString();
 }
 
 void LookupsTest::keysPressTheFocusedButton()
 {
     QFETCH(QString, focus);
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
+    QFETCH(Qt::Key, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
     QFETCH(QString, address);
     MainWindowFixture started(MainWindowFixture::Unstarted);
     QueryStringSet values = canned_templates::defaults();
@@ -203,7 +202,7 @@ void LookupsTest::keysPressTheFocusedButton()
     target->setFocus();
     QCOMPARE(QApplication::focusWidget(), target);
 
-    QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTest::keyClick(target, key, modifiers);
     if (address.isNull()) {
         QCOMPARE(started.browser->navigations, QStringList{QStringLiteral("about:blank")});
     } else {

@@ -195,24 +195,30 @@ void RealWindowFocusTest::addressKeysSelectTheWord_data()
 {
     QTest::addColumn<From>("from");
     QTest::addColumn<Qt::Key>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::newRow("Ctrl+L from a button") << From::Button << Qt::Key_L << int(Qt::ControlModifier);
-    QTest::newRow("Ctrl+L from the page") << From::Page << Qt::Key_L << int(Qt::ControlModifier);
-    QTest::newRow("Alt+D from a button") << From::Button << Qt::Key_D << int(Qt::AltModifier);
-    QTest::newRow("Alt+D from the page") << From::Page << Qt::Key_D << int(Qt::AltModifier);
-    QTest::newRow("F6 from the word box") << From::WordBox << Qt::Key_F6 << int(Qt::NoModifier);
-    QTest::newRow("F6 from the page") << From::Page << Qt::Key_F6 << int(Qt::NoModifier);
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::newRow("Ctrl+L from a button")
+        << From::Button << Qt::Key_L << Qt::KeyboardModifiers(Qt::ControlModifier);
+    QTest::newRow("Ctrl+L from the page")
+        << From::Page << Qt::Key_L << Qt::KeyboardModifiers(Qt::ControlModifier);
+    QTest::newRow("Alt+D from a button")
+        << From::Button << Qt::Key_D << Qt::KeyboardModifiers(Qt::AltModifier);
+    QTest::newRow("Alt+D from the page")
+        << From::Page << Qt::Key_D << Qt::KeyboardModifiers(Qt::AltModifier);
+    QTest::newRow("F6 from the word box")
+        << From::WordBox << Qt::Key_F6 << Qt::KeyboardModifiers(Qt::NoModifier);
+    QTest::newRow("F6 from the page")
+        << From::Page << Qt::Key_F6 << Qt::KeyboardModifiers(Qt::NoModifier);
 }
 
 void RealWindowFocusTest::addressKeysSelectTheWord()
 {
     QFETCH(From, from);
     QFETCH(Qt::Key, key);
-    QFETCH(int, modifiers);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
     wordBox()->setText(QStringLiteral("Apple"));
     wordBox()->setCursorPosition(2);
     focus(from);
-    QTest::keyClick(QApplication::focusWidget(), key, Qt::KeyboardModifiers(modifiers));
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
     QVERIFY(waitUntil([&] { return focusName() == QLatin1String("txtWord"); }, 5000));
     QCOMPARE(wordBox()->selectedText(), QStringLiteral("Apple"));
     QCOMPARE(wordBox()->text(), QStringLiteral("Apple"));

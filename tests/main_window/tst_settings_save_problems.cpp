@@ -124,7 +124,7 @@ void SaveProblemsTest::readOnlyProgramFolderSaysWhy()
 void SaveProblemsTest::saveSaysWhatTookTheFilesPlace_data()
 {
     QTest::addColumn<Replaced>("replaced");
-    QTest::addColumn<int>("answer");   // a QMessageBox::StandardButton
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
     QTest::addColumn<QString>("says"); // %1 the file, %2 where the link leads
     QTest::addColumn<bool>("saved");
     const QString changed = "\n%1\nhas changed since this copy of the program read or saved it; "
@@ -132,26 +132,26 @@ void SaveProblemsTest::saveSaysWhatTookTheFilesPlace_data()
     const QString link = "\n%1\nis now a link to\n%2\nsince this copy of the program read or "
                          "saved it.\n\nSave your values into %2, through the link?";
     QTest::newRow("another copy saved; No: its file stays")
-        << Replaced::ByAnotherCopy << int(QMessageBox::No) << changed << false;
+        << Replaced::ByAnotherCopy << QMessageBox::No << changed << false;
     QTest::newRow("another copy saved; Yes: replaced")
-        << Replaced::ByAnotherCopy << int(QMessageBox::Yes) << changed << true;
+        << Replaced::ByAnotherCopy << QMessageBox::Yes << changed << true;
     QTest::newRow("removed; Yes: saved again")
-        << Replaced::Removed << int(QMessageBox::Yes)
+        << Replaced::Removed << QMessageBox::Yes
         << "\n%1\nhas been removed since this copy of the program read or saved it.\n\nSave your "
            "values there again?"
         << true;
     QTest::newRow("a folder: a warning")
-        << Replaced::Folder << int(QMessageBox::Ok) << "\n\nA folder has the file's name.\n\n"
+        << Replaced::Folder << QMessageBox::Ok << "\n\nA folder has the file's name.\n\n"
         << false;
     QTest::newRow("a link; No: nothing written")
-        << Replaced::Link << int(QMessageBox::No) << link << false;
+        << Replaced::Link << QMessageBox::No << link << false;
     QTest::newRow("a link; Yes: saved where it leads")
-        << Replaced::Link << int(QMessageBox::Yes) << link << true;
+        << Replaced::Link << QMessageBox::Yes << link << true;
     QTest::newRow("a link to nothing; No")
-        << Replaced::LinkToNothing << int(QMessageBox::No)
+        << Replaced::LinkToNothing << QMessageBox::No
         << "\n%1\nis now a link to\n%2\n(which does not exist) since this copy" << false;
     QTest::newRow("a link to a folder: a warning")
-        << Replaced::LinkToFolder << int(QMessageBox::Ok)
+        << Replaced::LinkToFolder << QMessageBox::Ok
         << "\n%1\n\nA link to the folder %2 has the file's name.\n\n"
         << false;
 }
@@ -159,7 +159,7 @@ void SaveProblemsTest::saveSaysWhatTookTheFilesPlace_data()
 void SaveProblemsTest::saveSaysWhatTookTheFilesPlace()
 {
     QFETCH(Replaced, replaced);
-    QFETCH(int, answer);
+    QFETCH(QMessageBox::StandardButton, answer);
     QFETCH(QString, says);
     QFETCH(bool, saved);
     TempProgramFolder folder;
@@ -192,7 +192,7 @@ void SaveProblemsTest::saveSaysWhatTookTheFilesPlace()
         [](QWidget* dialog) {
             field(dialog, "txtJapanese")->setText(QStringLiteral("http://ours.test/%word"));
         },
-        QMessageBox::StandardButton(answer));
+        answer);
     says.replace(QStringLiteral("%1"), QDir::toNativeSeparators(path))
         .replace(QStringLiteral("%2"), QDir::toNativeSeparators(target));
     QVERIFY2(boxText.contains(says), qPrintable(boxText));

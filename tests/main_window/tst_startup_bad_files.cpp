@@ -59,22 +59,23 @@ enum Layout {
     Empty,
     Directory
 };
+Q_DECLARE_METATYPE(Layout)
 
 void StartupBadFilesTest::startsAndFollowsTheRules_data()
 {
-    QTest::addColumn<int>("layout");
-    QTest::newRow("settings, then 100 MB of text") << int(SettingsThenText);
-    QTest::newRow("100 MB of text, then the settings") << int(TextThenSettings);
-    QTest::newRow("a template of 1 MB") << int(LongTemplate);
-    QTest::newRow("a template of 100 MB") << int(HugeTemplate);
-    QTest::newRow("binary noise") << int(Noise);
-    QTest::newRow("empty file") << int(Empty);
-    QTest::newRow("a directory in place of the file") << int(Directory);
+    QTest::addColumn<Layout>("layout");
+    QTest::newRow("settings, then 100 MB of text") << SettingsThenText;
+    QTest::newRow("100 MB of text, then the settings") << TextThenSettings;
+    QTest::newRow("a template of 1 MB") << LongTemplate;
+    QTest::newRow("a template of 100 MB") << HugeTemplate;
+    QTest::newRow("binary noise") << Noise;
+    QTest::newRow("empty file") << Empty;
+    QTest::newRow("a directory in place of the file") << Directory;
 }
 
 void StartupBadFilesTest::startsAndFollowsTheRules()
 {
-    QFETCH(int, layout);
+    QFETCH(Layout, layout);
     if (layout == SettingsThenText || layout == TextThenSettings || layout == HugeTemplate)
         LEXIVO_SLOW_CASE();
     TempProgramFolder folder;
