@@ -4,8 +4,8 @@
 
 #include <array>
 
-// The seven settings: the home page and one URL template per lookup button, always handled in
-// this order (the order of the settings file and of the options dialog's fields).
+// The seven query strings: the home page and one URL template per lookup button, always handled
+// in this order (the order of the settings file and of the options dialog's fields).
 enum class QueryKey { Home, Chinese, English, Thesaurus, Japanese, ChiComputer, EngComputer };
 
 constexpr int kQueryKeyCount = 7;

@@ -6,7 +6,7 @@
 class QLineEdit;
 class QPushButton;
 
-// The options dialog (design name frmOption). Its seven text boxes are the live settings for the
+// The options dialog (design name frmOption). Its seven text boxes hold the query strings for the
 // whole run: it is created hidden at start-up, shown modally for editing, and hidden again by
 // "Save" (accept(): exec() returns QDialog::Accepted) or "Cancel" (or the close box: reject()).
 // Neither button destroys it.
