@@ -58,6 +58,10 @@ void RendererWatchdog::watch(const QUrl& url)
     // left alone, also if the new page then keeps it busy (that page is the user's to leave).
     m_ticker.stop();
     m_pendingUrl = url;
+    // The page's first navigation leaves only its initial empty document, which runs no script;
+    // a probe sent to it held that navigation up (the home page came 100-200 ms later).
+    if (std::exchange(m_firstNavigation, false))
+        return;
     m_probedPid = m_page->renderProcessPid();
     if (m_probedPid <= 0)
         return; // no renderer yet, or it is gone already

@@ -31,9 +31,10 @@ private:
 
     BrowserPage* m_page;
     const NavigationTracker* m_navigations;
-    QTimer m_ticker;        // while a navigation of the top page is under way
-    QElapsedTimer m_silent; // since the navigation started
-    qint64 m_probedPid = 0; // the renderer being watched
-    QUrl m_pendingUrl;      // the navigation waiting
-    QUrl m_restartUrl;      // to start again once the renderer killed for it is gone
+    QTimer m_ticker;               // while a navigation of the top page is under way
+    QElapsedTimer m_silent;        // since the navigation started
+    qint64 m_probedPid = 0;        // the renderer being watched
+    QUrl m_pendingUrl;             // the navigation waiting
+    QUrl m_restartUrl;             // to start again once the renderer killed for it is gone
+    bool m_firstNavigation = true; // of the top page: none has started yet
 };
