@@ -20,15 +20,14 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral(LEXIVO_APP_ID));
     try {
         const QString programFolder = settings_location::programFolder();
-        // The engine's libraries load beside the GUI thread while the window is built and
-        // painted; the window shows its browser area empty until then.
+        // The engine's libraries load beside the GUI thread while the window is painted; the
+        // window shows its browser area empty until then.
         const QString moduleFile = QStringLiteral(LEXIVO_ENGINE_MODULE_FILE);
         EngineLoader engineLoader(
             moduleFile,
             engine_module::candidatePaths(programFolder,
                                           QStringLiteral(LEXIVO_ENGINE_MODULE_FOLDER), moduleFile),
             engineModuleDigest());
-        engineLoader.start();
         auto browser = std::make_unique<DeferredBrowser>();
         QObject::connect(&engineLoader, &EngineLoader::ready, browser.get(),
                          &DeferredBrowser::setEngine);
@@ -39,6 +38,10 @@ int main(int argc, char* argv[])
         MainWindow window(settings_location::settingsHome(programFolder, LEXIVO_PORTABLE_LAYOUT),
                           std::move(browser));
         window.show();
+        // Only once the window is shown: the engine's libraries are mapped under the dynamic
+        // loader's lock, which would hold up every plugin the window loads (style, icon
+        // engine, image formats) until they are relocated.
+        engineLoader.start();
         return app.exec();
     } catch (...) {
         reportCurrentException();
