@@ -122,6 +122,7 @@ void ProgramStartTest::refusesAModuleItCannotUseAndSaysWhy()
     QVERIFY(QFile::copy(kExecutable, program));
     QProcess lexivo;
     lexivo.setProgram(program);
+    QString libraryPath;
     if (state == ModuleState::Unreadable) {
         const QString module = folder.filePath(QStringLiteral("lexivo-webengine.so"));
         QVERIFY(QFile::copy(kModule, module));
@@ -131,6 +132,11 @@ void ProgramStartTest::refusesAModuleItCannotUseAndSaysWhy()
                                                          QFile::ExeOwner | QFile::ReadOther |
                                                          QFile::WriteOther | QFile::ExeOther));
         if (geteuid() == 0) {
+            // The build tree may lie in a folder only root can enter: nobody's copy of the
+            // program takes its libraries from beside it.
+            for (const QString& library : kSharedLibraries)
+                QVERIFY(QFile::copy(library, folder.filePath(QFileInfo(library).fileName())));
+            libraryPath = folder.path();
             lexivo.setProgram(QStringLiteral("setpriv"));
             lexivo.setArguments({"--reuid=65534", "--regid=65534", "--clear-groups", program});
         }
@@ -140,6 +146,8 @@ void ProgramStartTest::refusesAModuleItCannotUseAndSaysWhy()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
                        folder.filePath(QStringLiteral("config")));
+    if (!libraryPath.isEmpty())
+        environment.insert(QStringLiteral("LD_LIBRARY_PATH"), libraryPath);
     lexivo.setProcessEnvironment(environment);
     lexivo.start();
     QVERIFY(lexivo.waitForStarted());
